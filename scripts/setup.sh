@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what Quorvia needs to build and test (Debian 12, as root), then
+# configures and builds it in ./build. Sourced by start.sh and test.sh.
+set -euo pipefail
+
+packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libzip-dev libgtest-dev
+          googletest python3 python3-aiosmtpd 7zip rsync xvfb xauth)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$root/build" -j"$(nproc)"

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "app/BusyState.h"
+#include "app/Settings.h"
+#include "engine/RunState.h"
+#include "schemes/SchemeQueue.h"
+
+#include <QString>
+
+namespace quorvia {
+
+// The process-wide state, owned by the application and passed by reference.
+// Tests build their own.
+struct AppState {
+    Settings settings;
+    BusyState flags;
+    RunState run;
+    SchemeQueue queue;
+    QString ProgramFolder; // with a trailing '/'
+};
+
+} // namespace quorvia

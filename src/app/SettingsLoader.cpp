@@ -1,0 +1,137 @@
+#include "app/SettingsLoader.h"
+
+#include "app/Alerts.h"
+#include "platform/SettingsStore.h"
+
+#include <QFileInfo>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+namespace quorvia {
+
+namespace {
+
+// Upper-cases a to z only and trims blanks, as the install-folder check compares.
+QString folderKey(const QString& folder) {
+    QString out = folder.trimmed();
+    for (QChar& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = QChar(c.unicode() - 'a' + 'A');
+    return out;
+}
+
+bool readFlag(const QString& name, bool def) {
+    return IsTrue(ReadSetting(kQuorviaKey, name, TrueFalse(def)));
+}
+
+QString readWithFallback(const QString& name, const QString& placeholder,
+                         const QString& fallbackName) {
+    const QString value = ReadSetting(kQuorviaKey, name, placeholder);
+    if (value != placeholder)
+        return value;
+    return ReadSetting(kMailClientKey, fallbackName, placeholder);
+}
+
+void pointList(UserPort& port, const QString& folder) {
+    port.pointSchemeList(SchemeFolderUsable(folder) ? folder : QString());
+}
+
+// Writes a series of values; the first failure ends the series and is shown once.
+bool writeSeries(UserPort& port, const Settings& settings,
+                 const std::vector<std::pair<QString, QString>>& values) {
+    for (const auto& [name, text] : values) {
+        if (!WriteSetting(kQuorviaKey, name, text)) {
+            ShowAlert(port, settings,
+                      "Settings Could Not Be Saved. Value: " + name +
+                          "\nFile: " + platform::storeLocation(kQuorviaKey),
+                      AlertKind::Warning);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QString ReadSetting(const QString& key, const QString& name, const QString& def) {
+    return platform::readValue(key, name).value_or(def);
+}
+
+bool WriteSetting(const QString& key, const QString& name, const QString& text) {
+    return platform::writeValue(key, name, text);
+}
+
+bool SchemeFolderUsable(const QString& folder) {
+    return !folder.trimmed().isEmpty() && QFileInfo(folder).isDir();
+}
+
+void LoadSettings(AppState& state, UserPort& port) {
+    Settings& s = state.settings;
+    const QString& programFolder = state.ProgramFolder;
+
+    s.SchemeDir = ReadSetting(kQuorviaKey, "SchemeDir", QString());
+    pointList(port, s.SchemeDir);
+
+    if (folderKey(programFolder) != folderKey(s.SchemeDir)) {
+        port.beep();
+        const QString question =
+            "You Have Started Quorvia From A Different Directory Than Orignally Installed.\n(" +
+            s.SchemeDir + ")" + "\n" + "\n" +
+            "Do You Intend To Keep Running Quorvia From This Directory?" + "\n" + "(" +
+            programFolder + ")";
+        if (port.confirm(question, 10)) {
+            writeSeries(port, s, {{"SchemeDir", programFolder}});
+            s.SchemeDir = ReadSetting(kQuorviaKey, "SchemeDir", programFolder);
+            pointList(port, s.SchemeDir);
+            port.beep();
+            ShowAlert(port, s,
+                      "Make Sure You Have Moved Your Scheme and Help Files To " + s.SchemeDir,
+                      AlertKind::Information);
+        }
+    }
+
+    s.CheckPrior = readFlag("CheckPrior", true);
+    s.ShowWork = readFlag("ShowWork", false);
+    s.SoundOn = readFlag("SoundOn", true);
+    s.Caps = readFlag("Caps", true);
+    s.ConfirmDel = readFlag("ConfirmDel", true);
+    s.Recycle = readFlag("Recycle", true);
+    s.CopyOnlyNewer = readFlag("CopyOnlyNewer", true);
+    s.CopyHidden = readFlag("CopyHidden", true);
+    s.CopySystem = readFlag("CopySystem", true);
+    s.ResetArchiveFlag = readFlag("ResetArchiveFlag", false);
+    s.ZipArchiveFlag = readFlag("ZipArchiveFlag", false);
+    s.ZipPassword = readFlag("ZipPassword", false);
+    bool ok = false;
+    const int level = ReadSetting(kQuorviaKey, "ZipCompression", "3").trimmed().toInt(&ok);
+    s.ZipCompression = ok && level >= 0 && level <= 9 ? level : 3;
+    s.ZipStoreDir = readFlag("ZipStoreDir", true);
+    s.LastSchemeName = ReadSetting(kQuorviaKey, "LastSchemeName", "My Scheme");
+
+    const QString smtp = readWithFallback("SMTP", "Your SMTP Account", "Default SMTP Server");
+    const QString user = readWithFallback("UserName", "Your User Name", "Sender EMail");
+    const QString sender = readWithFallback("SenderName", "Your Name", "Sender Name");
+
+    writeSeries(port, s,
+                {{"SchemeDir", s.SchemeDir},
+                 {"CheckPrior", TrueFalse(s.CheckPrior)},
+                 {"ShowWork", TrueFalse(s.ShowWork)},
+                 {"SoundOn", TrueFalse(s.SoundOn)},
+                 {"Caps", TrueFalse(s.Caps)},
+                 {"ConfirmDel", TrueFalse(s.ConfirmDel)},
+                 {"Recycle", TrueFalse(s.Recycle)},
+                 {"CopyOnlyNewer", TrueFalse(s.CopyOnlyNewer)},
+                 {"CopyHidden", TrueFalse(s.CopyHidden)},
+                 {"CopySystem", TrueFalse(s.CopySystem)},
+                 {"ResetArchiveFlag", TrueFalse(s.ResetArchiveFlag)},
+                 {"ZipArchiveFlag", TrueFalse(s.ZipArchiveFlag)},
+                 {"LastSchemeName", s.LastSchemeName},
+                 {"Version", "v1.10"},
+                 {"CompileDate", "10/04/98"},
+                 {"SMTP", smtp},
+                 {"UserName", user},
+                 {"SenderName", sender}});
+}
+
+} // namespace quorvia

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/AppState.h"
+#include "app/UserPort.h"
+
+#include <QString>
+
+namespace quorvia {
+
+inline const QString kQuorviaKey = QStringLiteral("Software\\Plimsow\\Quorvia");
+inline const QString kMailClientKey =
+    QStringLiteral("Software\\Microsoft\\Internet Mail and News\\Mail");
+
+// One text value of the per-user store; `def` when the value is absent.
+QString ReadSetting(const QString& key, const QString& name, const QString& def);
+// False when the value could not be written.
+bool WriteSetting(const QString& key, const QString& name, const QString& text);
+
+// Yes/no values: only the exact text "True" is on.
+inline bool IsTrue(const QString& text) {
+    return text == QLatin1String("True");
+}
+inline QString TrueFalse(bool on) {
+    return on ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+// Start-up: reads every option with its default, checks the install folder,
+// points the scheme list at the scheme folder and writes the values back.
+void LoadSettings(AppState& state, UserPort& port);
+
+// Whether a scheme folder can be listed: not empty and an existing folder.
+bool SchemeFolderUsable(const QString& folder);
+
+} // namespace quorvia

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QByteArray>
+#include <cstdint>
+#include <ctime>
+#include <dirent.h>
+
+// File-system calls the engine and the scheme files need, on native byte paths.
+namespace quorvia::platform {
+
+// DOS attribute bits as the program knows them.
+enum Attribute : uint32_t {
+    AttrReadOnly = 1,
+    AttrHidden = 2,
+    AttrSystem = 4,
+    AttrVolumeLabel = 8,
+    AttrDirectory = 16,
+    AttrArchive = 32,
+};
+
+enum class EntryType { File, Directory, Symlink, Special };
+
+struct DirEntry {
+    QByteArray name;
+    EntryType type = EntryType::File;
+};
+
+// Lists one folder, names as bytes. "." and ".." are returned like any entry.
+class DirReader {
+public:
+    DirReader() = default;
+    ~DirReader();
+    DirReader(const DirReader&) = delete;
+    DirReader& operator=(const DirReader&) = delete;
+
+    int open(const QByteArray& folder); // 0 or errno
+    bool next(DirEntry& entry);         // false at the end
+    void close();
+
+private:
+    DIR* dir_ = nullptr;
+    QByteArray folder_;
+};
+
+// Attributes of a path (links are not followed). Returns 0 or errno.
+int readAttributes(const QByteArray& path, uint32_t& attributes);
+// Read-only maps to the write bits, hidden to the leading dot (never changed),
+// system and archive to the user.DOSATTRIB extended attribute.
+int writeAttributes(const QByteArray& path, uint32_t attributes);
+// Whether the file system of `path` keeps user extended attributes.
+bool supportsExtendedAttributes(const QByteArray& path);
+
+// Last-write time with full precision; returns 0 or errno.
+int lastWriteTime(const QByteArray& path, timespec& time);
+int setLastWriteTime(const QByteArray& path, const timespec& time);
+int setLastWriteTime(int fd, const timespec& time);
+// Local time packed the DOS way: date in the high 16 bits, time (2 s steps) in the low.
+int32_t dosDateTime(const timespec& time);
+
+// The Windows meanings the program singles out, by errno.
+enum class ErrorClass {
+    None,
+    NotFound,
+    ShareViolation,
+    NoSpace,
+    AlreadyExists,
+    DriveNotReady,
+    Other
+};
+ErrorClass classifyError(int error);
+
+// Joins a folder and a name with one '/'.
+QByteArray joinPath(const QByteArray& folder, const QByteArray& name);
+bool isDirectory(const QByteArray& path);
+bool exists(const QByteArray& path);
+
+} // namespace quorvia::platform
+
+namespace quorvia::platform {
+
+// Replaces the contents of an existing or new file through a temporary file in
+// the same folder, so a failure leaves the old contents whole. Keeps the old
+// file's permission bits. Returns 0 or errno.
+int replaceFileContents(const QByteArray& path, const QByteArray& data);
+
+} // namespace quorvia::platform

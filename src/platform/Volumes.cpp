@@ -1,0 +1,51 @@
+#include "platform/Volumes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <cerrno>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+namespace quorvia::platform {
+
+std::optional<int64_t> freeSpace(const QString& path, int* error) {
+    QString probe = QDir::cleanPath(path.isEmpty() ? QStringLiteral("/") : path);
+    if (!probe.startsWith('/'))
+        probe = QDir::current().absoluteFilePath(probe);
+    for (;;) {
+        struct statvfs vfs {};
+        const QByteArray native = QFile::encodeName(probe);
+        if (statvfs(native.constData(), &vfs) == 0)
+            return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+        const int err = errno;
+        if ((err != ENOENT && err != ENOTDIR) || probe == "/") {
+            if (error)
+                *error = err;
+            return std::nullopt;
+        }
+        const int slash = probe.lastIndexOf('/');
+        probe = slash <= 0 ? QStringLiteral("/") : probe.left(slash);
+    }
+}
+
+QString driveOf(const QString& path) {
+    const QStringList parts = QDir::cleanPath(path).split('/', Qt::SkipEmptyParts);
+    auto prefix = [&](int n) { return "/" + parts.mid(0, n).join('/'); };
+    if (parts.size() >= 3 && parts[0] == "media")
+        return prefix(3);
+    if (parts.size() >= 4 && parts[0] == "run" && parts[1] == "media")
+        return prefix(4);
+    if (parts.size() >= 2 && parts[0] == "mnt")
+        return prefix(2);
+    if (parts.isEmpty())
+        return QStringLiteral("/");
+    return prefix(1);
+}
+
+bool drivePresent(const QString& drive) {
+    struct stat st {};
+    return stat(QFile::encodeName(drive).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+} // namespace quorvia::platform

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "app/UserPort.h"
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <variant>
+#include <vector>
+
+namespace quorvia::test {
+
+// One thing the logic did to the user, in order.
+struct PortEvent {
+    enum Kind {
+        Beep,
+        Warning,
+        Information,
+        Confirm,
+        AbortIgnoreBox,
+        Plain,
+        Prompt,
+        SetText,
+        SetOn
+    };
+    Kind kind;
+    QString text; // message, or new field text
+    int helpContext = 0;
+    Field field = Field::Title;
+    bool on = false;
+};
+
+// A scripted answer for the next question.
+struct Answer {
+    enum Kind { Yes, No, Abort, Ignore, Text, Cancel };
+    Kind kind;
+    QString text;
+    static Answer yes() { return {Yes, {}}; }
+    static Answer no() { return {No, {}}; }
+    static Answer abort() { return {Abort, {}}; }
+    static Answer ignore() { return {Ignore, {}}; }
+    static Answer typed(const QString& t) { return {Text, t}; }
+    static Answer cancel() { return {Cancel, {}}; }
+};
+
+// Answers questions from a list, records every box, beep and field change,
+// and fails the test on a question nobody scripted.
+class ScriptedPort : public UserPort {
+public:
+    std::deque<Answer> answers;
+    std::vector<PortEvent> events;
+    QMap<Field, QString> fields;
+    QMap<Field, bool> switches;
+    QString schemeListFolder;
+    int pumps = 0;
+    // Runs on every processPendingMessages(); lets a test act "during" a run.
+    std::function<void()> onPump;
+
+    void script(std::initializer_list<Answer> list) { answers.insert(answers.end(), list); }
+
+    void messageBox(AlertKind kind, const QString& text, int helpContext) override;
+    bool confirm(const QString& text, int helpContext) override;
+    AbortIgnore askAbortIgnore(const QString& text) override;
+    void plainBox(const QString& text, const QString& caption) override;
+    std::optional<QString> prompt(const QString& caption, const QString& label,
+                                  const QString& initial) override;
+    void beep() override;
+    void processPendingMessages() override;
+    void setText(Field field, const QString& text) override;
+    QString text(Field field) const override;
+    void setOn(Field field, bool on) override;
+    void pointSchemeList(const QString& folder) override;
+
+    // Texts of the boxes shown (any kind), in order.
+    QStringList boxes() const;
+    int beeps() const;
+    // Box and beep events only, as short strings such as "beep", "warning:...".
+    QStringList dialogue() const;
+
+private:
+    Answer next(const QString& question);
+};
+
+} // namespace quorvia::test

@@ -1,0 +1,50 @@
+#include "TempTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace quorvia::test {
+
+TempTree::TempTree() {
+    dir_.setAutoRemove(true);
+}
+
+QString TempTree::write(const QString& relative, const QByteArray& bytes) const {
+    const QString full = at(relative);
+    QDir().mkpath(QFileInfo(full).path());
+    QFile f(full);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+    return full;
+}
+
+QString TempTree::mkdir(const QString& relative) const {
+    QDir().mkpath(at(relative));
+    return at(relative);
+}
+
+QByteArray TempTree::read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool TempTree::exists(const QString& path) {
+    struct stat st;
+    return lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+void TempTree::setMtime(const QString& path, time_t seconds, long nanoseconds) {
+    timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+    utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, AT_SYMLINK_NOFOLLOW);
+}
+
+time_t TempTree::mtime(const QString& path) {
+    struct stat st {};
+    lstat(QFile::encodeName(path).constData(), &st);
+    return st.st_mtime;
+}
+
+} // namespace quorvia::test

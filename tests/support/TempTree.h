@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <ctime>
+
+namespace quorvia::test {
+
+// A temporary folder with helpers to lay out and inspect real files.
+class TempTree {
+public:
+    TempTree();
+    QString path() const { return dir_.path(); }
+    QString at(const QString& relative) const { return dir_.path() + "/" + relative; }
+
+    // Writes a file (creating parent folders); returns its full path.
+    QString write(const QString& relative, const QByteArray& bytes) const;
+    QString mkdir(const QString& relative) const;
+
+    static QByteArray read(const QString& path);
+    static bool exists(const QString& path);
+    // Sets the last-write time, seconds since the epoch.
+    static void setMtime(const QString& path, time_t seconds, long nanoseconds = 0);
+    static time_t mtime(const QString& path);
+
+private:
+    QTemporaryDir dir_;
+};
+
+} // namespace quorvia::test
