@@ -3,6 +3,7 @@
 #include "app/BusyState.h"
 #include "app/Settings.h"
 #include "engine/RunState.h"
+#include "schemes/SchemeList.h"
 #include "schemes/SchemeQueue.h"
 
 #include <QString>
@@ -16,6 +17,7 @@ struct AppState {
     BusyState flags;
     RunState run;
     SchemeQueue queue;
+    SchemeList schemeList;
     QString ProgramFolder; // with a trailing '/'
 };
 

@@ -33,8 +33,9 @@ QString readWithFallback(const QString& name, const QString& placeholder,
     return ReadSetting(kMailClientKey, fallbackName, placeholder);
 }
 
-void pointList(UserPort& port, const QString& folder) {
-    port.pointSchemeList(SchemeFolderUsable(folder) ? folder : QString());
+// A missing scheme folder leaves the list empty rather than pointing it elsewhere.
+void pointList(SchemeList& list, const QString& folder) {
+    list.setFolder(SchemeFolderUsable(folder) ? folder : QString());
 }
 
 // Writes a series of values; the first failure ends the series and is shown once.
@@ -71,7 +72,7 @@ void LoadSettings(AppState& state, UserPort& port) {
     const QString& programFolder = state.ProgramFolder;
 
     s.SchemeDir = ReadSetting(kQuorviaKey, "SchemeDir", QString());
-    pointList(port, s.SchemeDir);
+    pointList(state.schemeList, s.SchemeDir);
 
     if (folderKey(programFolder) != folderKey(s.SchemeDir)) {
         port.beep();
@@ -83,7 +84,7 @@ void LoadSettings(AppState& state, UserPort& port) {
         if (port.confirm(question, 10)) {
             writeSeries(port, s, {{"SchemeDir", programFolder}});
             s.SchemeDir = ReadSetting(kQuorviaKey, "SchemeDir", programFolder);
-            pointList(port, s.SchemeDir);
+            pointList(state.schemeList, s.SchemeDir);
             port.beep();
             ShowAlert(port, s,
                       "Make Sure You Have Moved Your Scheme and Help Files To " + s.SchemeDir,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace quorvia {
@@ -56,8 +57,14 @@ public:
     // Visible state for Button952, enabled state for Button8.
     virtual void setOn(Field field, bool on) = 0;
 
-    // Points the scheme list at a folder; an empty path leaves the list empty.
-    virtual void pointSchemeList(const QString& folder) = 0;
+    virtual void focus(Field field) = 0;
+
+    // Secondary windows the logic opens or refreshes.
+    virtual void showCheckingWindow() = 0; // progress window captioned "Quorvia - Checking"
+    virtual void hideProgressWindow() = 0;
+    virtual void raiseProgressWindow() = 0; // when a run command comes during a batch
+    virtual void showWorkList(const QStringList& lines) = 0; // modeless
+    virtual void refreshQueueStatus() = 0; // only acts while the stats dialog is visible
 };
 
 } // namespace quorvia

@@ -64,6 +64,11 @@ QString QtPort::text(Field field) const {
 
 void QtPort::setOn(Field, bool) {}
 
-void QtPort::pointSchemeList(const QString&) {}
+void QtPort::focus(Field) {}
+void QtPort::showCheckingWindow() {}
+void QtPort::hideProgressWindow() {}
+void QtPort::raiseProgressWindow() {}
+void QtPort::showWorkList(const QStringList&) {}
+void QtPort::refreshQueueStatus() {}
 
 } // namespace quorvia

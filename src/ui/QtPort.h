@@ -25,7 +25,12 @@ public:
     void setText(Field field, const QString& text) override;
     QString text(Field field) const override;
     void setOn(Field field, bool on) override;
-    void pointSchemeList(const QString& folder) override;
+    void focus(Field field) override;
+    void showCheckingWindow() override;
+    void hideProgressWindow() override;
+    void raiseProgressWindow() override;
+    void showWorkList(const QStringList& lines) override;
+    void refreshQueueStatus() override;
 
 private:
     QPointer<QWidget> window_;

@@ -84,8 +84,24 @@ void ScriptedPort::setOn(Field field, bool on) {
     events.push_back(e);
 }
 
-void ScriptedPort::pointSchemeList(const QString& folder) {
-    schemeListFolder = folder;
+void ScriptedPort::focus(Field field) {
+    focused = field;
+}
+void ScriptedPort::showCheckingWindow() {
+    ++checkingWindowShows;
+}
+void ScriptedPort::hideProgressWindow() {
+    ++progressHides;
+}
+void ScriptedPort::raiseProgressWindow() {
+    ++progressRaises;
+}
+void ScriptedPort::showWorkList(const QStringList& lines) {
+    shownWorkList = lines;
+    ++workListShows;
+}
+void ScriptedPort::refreshQueueStatus() {
+    ++queueRefreshes;
 }
 
 QStringList ScriptedPort::boxes() const {

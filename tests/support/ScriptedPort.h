@@ -53,7 +53,13 @@ public:
     std::vector<PortEvent> events;
     QMap<Field, QString> fields;
     QMap<Field, bool> switches;
-    QString schemeListFolder;
+    Field focused = Field::Title;
+    QStringList shownWorkList; // lines of the last work-list window shown
+    int workListShows = 0;
+    int checkingWindowShows = 0;
+    int progressHides = 0;
+    int progressRaises = 0;
+    int queueRefreshes = 0;
     int pumps = 0;
     // Runs on every processPendingMessages(); lets a test act "during" a run.
     std::function<void()> onPump;
@@ -71,7 +77,12 @@ public:
     void setText(Field field, const QString& text) override;
     QString text(Field field) const override;
     void setOn(Field field, bool on) override;
-    void pointSchemeList(const QString& folder) override;
+    void focus(Field field) override;
+    void showCheckingWindow() override;
+    void hideProgressWindow() override;
+    void raiseProgressWindow() override;
+    void showWorkList(const QStringList& lines) override;
+    void refreshQueueStatus() override;
 
     // Texts of the boxes shown (any kind), in order.
     QStringList boxes() const;
