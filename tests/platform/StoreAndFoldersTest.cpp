@@ -1,0 +1,67 @@
+#include "platform/ProgramFolder.h"
+#include "platform/SettingsStore.h"
+#include "platform/Trash.h"
+
+#include "TempTree.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <gtest/gtest.h>
+
+using namespace quorvia::platform;
+using quorvia::test::TempTree;
+
+TEST(SettingsStoreTest, KeysMapToPerUserFilesAndValuesRoundTrip) {
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    const QString key = "Software\\Plimsow\\Quorvia";
+    EXPECT_EQ(config + "/Plimsow/Quorvia.conf", storeLocation(key));
+    EXPECT_EQ(config + "/Microsoft/Internet Mail and News/Mail.conf",
+              storeLocation("Software\\Microsoft\\Internet Mail and News\\Mail"));
+
+    EXPECT_FALSE(readValue(key, "SchemeDir").has_value());
+    ASSERT_TRUE(writeValue(key, "SchemeDir", "/home/ann/a, b/"));
+    ASSERT_TRUE(writeValue(key, "Odd", "x=1;[y]\\z"));
+    EXPECT_EQ("/home/ann/a, b/", readValue(key, "SchemeDir").value_or("?"));
+    EXPECT_EQ("x=1;[y]\\z", readValue(key, "Odd").value_or("?"));
+    EXPECT_TRUE(QFile::exists(storeLocation(key)));
+}
+
+TEST(SettingsStoreTest, HandEditedValuesReadAsWritten) {
+    const QString file = storeLocation("Software\\Plimsow\\Quorvia");
+    QDir().mkpath(QFileInfo(file).path());
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("[General]\nSMTP=mail.example.org, backup\nCheckPrior=true\n");
+    f.close();
+    EXPECT_EQ("mail.example.org, backup", readValue("Software\\Plimsow\\Quorvia", "SMTP").value());
+    EXPECT_EQ("true", readValue("Software\\Plimsow\\Quorvia", "CheckPrior").value());
+}
+
+TEST(SettingsStoreTest, AnUnwritableStoreReportsTheFailedWrite) {
+    const QString file = storeLocation("Software\\Plimsow\\Quorvia");
+    QDir().mkpath(file); // a folder where the file should be
+    EXPECT_FALSE(writeValue("Software\\Plimsow\\Quorvia", "SoundOn", "True"));
+}
+
+TEST(ProgramFolderTest, WritableExecutableFolderElsePerUserData) {
+    TempTree t;
+    EXPECT_EQ(t.path() + "/", programFolderFor(t.path()));
+    const QString fallback = programFolderFor("/nonexistent/folder");
+    EXPECT_EQ(qEnvironmentVariable("XDG_DATA_HOME") + "/Quorvia/", fallback);
+    EXPECT_TRUE(QFileInfo(fallback).isDir());
+}
+
+TEST(TrashTest, MovesAFileToTheUsersTrash) {
+    const QString home = qEnvironmentVariable("XDG_DATA_HOME") + "/home";
+    QDir().mkpath(home);
+    TempTree t;
+    const QString file = t.write("Daily.sch", "data");
+    QString reason;
+    if (!moveToTrash(file, &reason))
+        GTEST_SKIP() << "no trash on this file system: " << reason.toStdString();
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_FALSE(moveToTrash(t.at("missing.sch"), &reason));
+    EXPECT_FALSE(reason.isEmpty());
+}

@@ -1,0 +1,29 @@
+#include "platform/Volumes.h"
+
+#include "TempTree.h"
+
+#include <gtest/gtest.h>
+#include <sys/statvfs.h>
+
+using namespace quorvia::platform;
+
+TEST(VolumesTest, DriveIsTheMountFolderOrTheFirstFolder) {
+    EXPECT_EQ("/media/ann/STICK", driveOf("/media/ann/STICK/backup/x"));
+    EXPECT_EQ("/run/media/ann/DISK", driveOf("/run/media/ann/DISK/a"));
+    EXPECT_EQ("/mnt/usb", driveOf("/mnt/usb/a/b"));
+    EXPECT_EQ("/home", driveOf("/home/ann/docs"));
+    EXPECT_EQ("/", driveOf("/"));
+    EXPECT_TRUE(drivePresent("/home") || drivePresent("/tmp"));
+    EXPECT_FALSE(drivePresent("/media/nobody/NOT-THERE"));
+}
+
+TEST(VolumesTest, FreeSpaceIsMeasuredAtTheNearestExistingFolder) {
+    quorvia::test::TempTree t;
+    struct statvfs vfs {};
+    ASSERT_EQ(0, statvfs(t.path().toLocal8Bit().constData(), &vfs));
+    const auto expected = int64_t(vfs.f_bavail) * int64_t(vfs.f_frsize);
+    const auto got = freeSpace(t.at("not/yet/made"));
+    ASSERT_TRUE(got.has_value());
+    // Other processes write meanwhile: allow a little drift.
+    EXPECT_NEAR(double(expected), double(*got), 64.0 * 1024 * 1024);
+}
