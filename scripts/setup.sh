@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what Quorvia needs to build and test (Debian 12, as root), then
-# configures and builds it in ./build. Sourced by start.sh and test.sh.
+# configures and builds it in ./build (or $QUORVIA_BUILD). Arguments name the
+# targets to build; none builds everything. Called by start.sh and test.sh.
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libzip-dev libgtest-dev
@@ -17,5 +18,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$root/build" -j"$(nproc)"
+build="${QUORVIA_BUILD:-$root/build}"
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
+cmake --build "$build" -j"$(nproc)" "${targets[@]}"

@@ -4,5 +4,5 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 bash "$root/scripts/setup.sh"
 export QT_QPA_PLATFORM=offscreen
-cd "$root/build"
+cd "${QUORVIA_BUILD:-$root/build}"
 ctest --output-on-failure -j"$(nproc)" "$@"
