@@ -1,0 +1,139 @@
+#include "engine/RunDriver.h"
+
+#include "app/Alerts.h"
+#include "app/RunStatistics.h"
+#include "engine/RunFormat.h"
+#include "engine/RunProgress.h"
+#include "engine/SpaceCheck.h"
+#include "engine/TreeWalk.h"
+#include "platform/Clock.h"
+#include "schemes/SchemeFile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
+#include <algorithm>
+
+namespace quorvia {
+
+namespace {
+
+bool hasBothFolders(const SchemeRecord& record) {
+    return !record.Folder1.trimmed().isEmpty() && !record.Folder2.trimmed().isEmpty();
+}
+
+// A head entry without both folders can never run: report it and drop it, so
+// that the entries behind it are not held up for ever.
+void dropEntriesWithoutFolders(AppState& state, UserPort& port) {
+    SchemeQueue& queue = state.queue;
+    while (!queue.empty() && !hasBothFolders(queue.slots[0])) {
+        ShowAlert(port, state.settings,
+                  "Scheme " + queue.slots[0].SchemeFile +
+                      " Has No Entry For Both Folders\nScheme Removed From Queue",
+                  AlertKind::Warning);
+        AdvanceQueue(queue);
+        port.refreshQueueStatus();
+    }
+}
+
+void resetForScheme(AppState& state) {
+    RunState& run = state.run;
+    run.AbortReported = false;
+    run.ByteTotal = 0;
+    run.FolderCount = 0;
+    run.FilesFound = 0;
+    run.FilesExamined = 0;
+    run.RunErrors = 0;
+    run.FilesCopied = 0;
+    run.WorkList.clear();
+    run.SizeScanMode = false;
+    state.flags.AbortRequested = false;
+    // Without a scan of this scheme, an older scan's size would give a false percentage.
+    if (!state.settings.CheckPrior)
+        run.BytesNeeded = 0;
+}
+
+// One scheme from the head of the queue: gate, copy, records.
+void runHead(AppState& state, UserPort& port, platform::FileIo& io) {
+    SchemeRecord& head = state.queue.slots[0];
+    RunState& run = state.run;
+    const Settings& settings = state.settings;
+
+    SelectSchemeByName(state.schemeList, head.SchemeFile);
+    // Zip mode comes with its own issue; until then every scheme is copied.
+    if (settings.CheckPrior && !CheckSpaceBeforeRun(state, port, io))
+        return;
+
+    const int64_t timesRun = ReadStoredCount("TimesRun");
+    resetForScheme(state);
+    const int64_t start = platform::tickCount();
+    const QString name = SchemeName(head.SchemeFile);
+    port.setText(Field::Label14, "(" + name + ")");
+    UpdateProgressCaption(state, port);
+
+    TreeWalk(state, port, io)
+        .WalkTree(QFile::encodeName(head.Folder1.trimmed()), QFile::encodeName(head.Folder2));
+    head.RunMode = SchemeRecord::Copied;
+    port.setText(Field::Label4, "File(s) Copied:");
+
+    run.RunElapsedText = FormatElapsed(start, platform::tickCount());
+    if (run.FolderCount > 0)
+        --run.FolderCount;
+    WriteSchemeFile(state, port);
+    if (settings.ShowWork) {
+        if (state.flags.AbortRequested)
+            run.WorkList << "(ABORTED)";
+        if (state.queue.QueueLast == 0)
+            port.showWorkList(run.WorkList);
+    }
+    BeepIfSoundOn(port, settings);
+
+    WriteRunStatistics(run, state.flags.AbortRequested, timesRun, name, state.settings);
+    state.flags.AbortRequested = false;
+    port.setOn(Field::Button8, true);
+}
+
+} // namespace
+
+QString SchemeName(const QString& schemeFile) {
+    const QString file = QFileInfo(schemeFile).fileName();
+    return file.left(std::max<qsizetype>(0, file.size() - 4));
+}
+
+void RunQueue(AppState& state, UserPort& port, platform::FileIo& io) {
+    if (state.flags.Busy)
+        return;
+    state.flags.Busy = true;
+    bool busyShown = false;
+    const auto guard = qScopeGuard([&] {
+        if (busyShown)
+            SetBusy(state, port, false);
+        state.flags.Busy = false;
+    });
+
+    SchemeQueue& queue = state.queue;
+    bool anything = !queue.empty();
+    int ordinal = 0;
+    for (;;) {
+        dropEntriesWithoutFolders(state, port);
+        if (queue.empty())
+            break;
+        if (!busyShown) {
+            SetBusy(state, port, true);
+            busyShown = true;
+        }
+        port.setText(Field::Label17, QString::number(++ordinal));
+        runHead(state, port, io);
+        AdvanceQueue(queue);
+        port.refreshQueueStatus();
+    }
+
+    if (anything) {
+        port.setText(Field::Label17, "0");
+        port.setText(Field::Label19, "0");
+        ClearQueue(queue);
+        port.refreshQueueStatus();
+    }
+}
+
+} // namespace quorvia

@@ -1,0 +1,187 @@
+#include "engine/SpaceCheck.h"
+
+#include "app/Alerts.h"
+#include "engine/RunFormat.h"
+#include "engine/RunProgress.h"
+#include "engine/TreeWalk.h"
+#include "platform/LocaleText.h"
+#include "platform/Volumes.h"
+
+#include <QFile>
+
+namespace quorvia {
+
+namespace {
+
+// Holds the busy display when nothing else does; inside a run it is the run's.
+class OwnBusy {
+public:
+    OwnBusy(AppState& state, UserPort& port)
+        : state_(state), port_(port), owns_(!state.flags.Busy) {
+        if (owns_)
+            SetBusy(state_, port_, true);
+    }
+    ~OwnBusy() {
+        if (owns_)
+            SetBusy(state_, port_, false);
+    }
+    OwnBusy(const OwnBusy&) = delete;
+    OwnBusy& operator=(const OwnBusy&) = delete;
+
+private:
+    AppState& state_;
+    UserPort& port_;
+    bool owns_;
+};
+
+QString count(int64_t value) {
+    return platform::formatCount(double(value)).trimmed();
+}
+
+} // namespace
+
+QString FolderDisplayText(const QString& folder) {
+    const QString upper = folder.toUpper();
+    if (upper.size() <= 18)
+        return upper;
+    return upper.left(3) + "..." + upper.right(19);
+}
+
+QString SizeReport(const RunState& run, bool aborted, const QString& folder1,
+                   const QString& folder2, int64_t freeBytes) {
+    QString text = "Searched: " + FolderDisplayText(folder1) + "\n\n";
+    text += "Found " + count(run.FolderCount - 1) + " Folder(s), and " + count(run.FilesExamined) +
+            " File(s).\n\n";
+    text += count(run.FilesFound) + " File(s) Need To Be Synched.\n\n";
+    text += "Total File Size = " + FormatSize(double(run.ByteTotal)) + "\n\n";
+    if (!folder2.trimmed().isEmpty()) {
+        text += QString(49, '-') + "\n\n";
+        text += "Searched: " + FolderDisplayText(folder2) + "\n\n";
+        text += "Total Space Available = " + FormatSize(double(freeBytes)) + "\n\n";
+    }
+    if (run.RunErrors > 0)
+        text += "\nWARNING: " + QString::number(run.RunErrors) +
+                " Error(s) Were Reported. Total Size MIGHT Be Wrong!";
+    if (aborted)
+        text += QString(run.RunErrors > 0 ? "\n" : "") +
+                "WARNING: Aborted By User. Total Size MIGHT Be Wrong!";
+    return text;
+}
+
+int64_t ScanSize(AppState& state, UserPort& port, bool showReport, bool fromWindow,
+                 platform::FileIo& io) {
+    OwnBusy busy(state, port);
+    RunState& run = state.run;
+
+    if (fromWindow && port.text(Field::Edit1).trimmed().isEmpty()) {
+        ShowAlert(port, state.settings, "Scheme Must Have Entry For First Folder",
+                  AlertKind::Information);
+        port.focus(Field::Edit1);
+        port.hideProgressWindow();
+        return 0;
+    }
+
+    ShowCheckingWindow(port);
+    run.SizeScanMode = true;
+    run.ByteTotal = 0;
+    run.FolderCount = 0;
+    run.FilesFound = 0;
+    run.FilesExamined = 0;
+    run.FilesCopied = 0;
+    run.RunErrors = 0;
+    state.flags.AbortRequested = false;
+
+    QString source;
+    QString destination;
+    if (fromWindow) {
+        source = port.text(Field::Edit1).trimmed();
+        port.setText(Field::Edit1, source);
+        destination = port.text(Field::Edit2).trimmed();
+        if (destination.isEmpty())
+            destination = "/";
+        else
+            port.setText(Field::Edit2, destination);
+    } else {
+        source = state.queue.slots[0].Folder1.trimmed();
+        destination = state.queue.slots[0].Folder2;
+    }
+    {
+        // Hides the window and leaves scan mode even when the walk is left early.
+        struct EndScan {
+            AppState& state;
+            UserPort& port;
+            ~EndScan() {
+                state.run.SizeScanMode = false;
+                port.hideProgressWindow();
+            }
+        } end{state, port};
+        TreeWalk(state, port, io)
+            .WalkTree(QFile::encodeName(source), QFile::encodeName(destination));
+    }
+    run.BytesNeeded = run.ByteTotal;
+
+    if (showReport) {
+        const QString folder2 = port.text(Field::Edit2).trimmed();
+        const int64_t free =
+            folder2.isEmpty() ? 0 : QueryFreeSpace(state, port, false, SpaceSource::Window, {}, io);
+        ShowAlert(
+            port, state.settings,
+            SizeReport(run, state.flags.AbortRequested, port.text(Field::Edit1), folder2, free),
+            AlertKind::Information);
+    }
+    return run.ByteTotal;
+}
+
+int64_t QueryFreeSpace(AppState& state, UserPort& port, bool showMessage, SpaceSource source,
+                       const BrowserDrive& browser, platform::FileIo& io) {
+    OwnBusy busy(state, port);
+    QString folder;
+    QString display;
+    switch (source) {
+    case SpaceSource::Queue:
+        folder = state.queue.slots[0].Folder2.trimmed();
+        display = platform::driveOf(folder);
+        break;
+    case SpaceSource::Window:
+        folder = port.text(Field::Edit2).trimmed();
+        if (folder.isEmpty()) {
+            ShowAlert(port, state.settings, "Scheme Must Have Entry For Second Folder",
+                      AlertKind::Information);
+            port.focus(Field::Edit2);
+            return 0;
+        }
+        display = folder;
+        break;
+    case SpaceSource::Browser:
+        folder = browser.drive;
+        display = browser.currentFolder.trimmed();
+        break;
+    }
+    display = FolderDisplayText(display);
+    const std::optional<int64_t> asked = io.freeSpace(QFile::encodeName(folder));
+    const int64_t free = asked && *asked > 0 ? *asked : 0;
+    if (!showMessage)
+        return free;
+    ShowAlert(port, state.settings,
+              "Searched: " + display + "\n\nFound " + FormatSize(double(free)) + " Available.",
+              AlertKind::Information);
+    return 0;
+}
+
+bool CheckSpaceBeforeRun(AppState& state, UserPort& port, platform::FileIo& io) {
+    state.run.RunErrors = 0;
+    const int64_t needed = ScanSize(state, port, false, false, io);
+    const int64_t free = QueryFreeSpace(state, port, false, SpaceSource::Queue, {}, io);
+    const bool room = free > needed;
+    if (!room)
+        ShowAlert(port, state.settings,
+                  "Copy Aborted (Not Enough Room)\n\nNeeded: " + FormatSize(double(needed)) +
+                      "  Found: " + FormatSize(double(free)),
+                  AlertKind::Warning);
+    if (state.run.RunErrors > 0)
+        ShowAlert(port, state.settings, "Error(s) Encountered During Space Check Process",
+                  AlertKind::Information);
+    return room;
+}
+
+} // namespace quorvia
