@@ -1,0 +1,151 @@
+#include "engine/RunDriver.h"
+#include "EngineFixture.h"
+#include "app/RunStatistics.h"
+#include "app/SettingsLoader.h"
+#include "engine/RunProgress.h"
+
+namespace quorvia::test {
+namespace {
+
+struct RunDriverTest : EngineFixture {
+    QStringList schemeLines(const QString& file) {
+        return DecodeSchemeLines(TempTree::read(file), 9);
+    }
+    QString stored(const QString& name) { return ReadSetting(kQuorviaKey, name, "<none>"); }
+    void expectIdle() {
+        EXPECT_FALSE(state.flags.Busy);
+        EXPECT_EQ(port.text(Field::Title), "Quorvia");
+        EXPECT_FALSE(port.switches.value(Field::Button952));
+        EXPECT_TRUE(state.queue.empty());
+    }
+};
+
+TEST_F(RunDriverTest, OneSchemeRunsAndLeavesItsRecords) {
+    tree.write("a/one.txt", "12345");
+    tree.write("a/sub/two.txt", "678");
+    const QString file = queue("Daily", tree.at("a"), tree.at("b"));
+    state.settings.ShowWork = true;
+    WriteSetting(kQuorviaKey, "TotalDirCount", "not a number");
+    WriteSetting(kQuorviaKey, "TotalTransferred", "5000000000");
+    RunQueue(state, port, io);
+
+    EXPECT_EQ(TempTree::read(tree.at("b/sub/two.txt")), "678");
+    const QStringList lines = schemeLines(file);
+    ASSERT_EQ(lines.size(), 9);
+    EXPECT_EQ(lines.mid(3), (QStringList{"0", "1", "00:00:00", "(8.00 Bytes)", "0", "2"}));
+    EXPECT_EQ(port.workListShows, 1);
+    EXPECT_EQ(port.shownWorkList.size(), 4);
+    EXPECT_EQ(stored("TimesRun"), "1");
+    EXPECT_EQ(stored("FileCopied"), "2");
+    EXPECT_EQ(stored("FileCount"), "2");
+    EXPECT_EQ(stored("DirCount"), "1");
+    EXPECT_EQ(stored("ErrorCount"), "0");
+    EXPECT_EQ(stored("LastRunSize"), "8");
+    EXPECT_EQ(stored("LastRunTime"), "00:00:00");
+    EXPECT_EQ(stored("LastSchemeName"), "Daily");
+    EXPECT_EQ(state.settings.LastSchemeName, "Daily");
+    EXPECT_NE(stored("LastRunOn"), "<none>");
+    EXPECT_EQ(stored("TotalDirCount"), "1");
+    EXPECT_EQ(stored("TotalTransferred"), "5000000008");
+    EXPECT_EQ(stored("TotalFileCount"), "2");
+    EXPECT_EQ(stored("TotalErrorCount"), "0");
+    EXPECT_EQ(port.text(Field::Label17), "0");
+    EXPECT_EQ(port.text(Field::Label19), "0");
+    EXPECT_EQ(port.text(Field::Label4), "File(s) Copied:");
+    EXPECT_TRUE(port.switches.value(Field::Button8));
+    expectIdle();
+}
+
+TEST_F(RunDriverTest, AbortStopsTheFirstSchemeAndTheSecondRunsInFull) {
+    for (int i = 0; i < 5; ++i) {
+        tree.write(QString("a/%1.txt").arg(i), "a");
+        tree.write(QString("c/%1.txt").arg(i), "c");
+    }
+    const QString first = queue("First", tree.at("a"), tree.at("b"));
+    const QString second = queue("Second", tree.at("c"), tree.at("d"));
+    port.onPump = [&] {
+        if (port.text(Field::Label17) == "1" && state.run.FilesCopied == 1)
+            state.flags.AbortRequested = true;
+    };
+    RunQueue(state, port, io);
+
+    EXPECT_TRUE(schemeLines(first).value(5).endsWith(" (Aborted)"));
+    EXPECT_EQ(schemeLines(first).value(8), "1");
+    EXPECT_EQ(schemeLines(second).value(5), "00:00:00");
+    EXPECT_EQ(QDir(tree.at("d")).entryList(QDir::Files).size(), 5);
+    EXPECT_EQ(port.boxes().count("Quorvia Was Aborted During Synch Process, All Files Might Not "
+                                 "Be On Destination"),
+              1);
+    EXPECT_EQ(stored("TimesRun"), "2");
+    EXPECT_EQ(stored("TotalFileCount"), "6");
+    expectIdle();
+}
+
+TEST_F(RunDriverTest, GateRefusesACopyWhenFreeSpaceOnlyEqualsTheNeed) {
+    tree.write("a/f.bin", QByteArray(400, 'f'));
+    tree.write("c/g.bin", QByteArray(400, 'g'));
+    const QString refused = queue("Refused", tree.at("a"), tree.at("b"));
+    const QByteArray before = TempTree::read(refused);
+    queue("Runs", tree.at("c"), tree.at("d"));
+    state.settings.CheckPrior = true;
+    io.free = [&](const QByteArray& path) -> std::optional<int64_t> {
+        return path.endsWith("/b") ? 400 : 401;
+    };
+    RunQueue(state, port, io);
+
+    EXPECT_EQ(port.boxes().value(0),
+              "Copy Aborted (Not Enough Room)\n\nNeeded: 400.00 Bytes  Found: 400.00 Bytes");
+    EXPECT_EQ(TempTree::read(refused), before);
+    EXPECT_FALSE(TempTree::exists(tree.at("b/f.bin")));
+    EXPECT_EQ(TempTree::read(tree.at("d/g.bin")), QByteArray(400, 'g'));
+    EXPECT_EQ(stored("TimesRun"), "1");
+    EXPECT_EQ(port.checkingWindowShows, 2);
+    expectIdle();
+}
+
+TEST_F(RunDriverTest, AHeadWithoutBothFoldersIsReportedAndDropped) {
+    tree.write("c/g.txt", "g");
+    const QString blank = queue("Blank", tree.at("a"), "  ");
+    queue("Runs", tree.at("c"), tree.at("d"));
+    RunQueue(state, port, io);
+    EXPECT_EQ(port.boxes(),
+              QStringList{"Scheme " + blank +
+                          " Has No Entry For Both Folders\nScheme Removed From Queue"});
+    EXPECT_EQ(TempTree::read(tree.at("d/g.txt")), "g");
+    EXPECT_EQ(stored("TimesRun"), "1");
+    expectIdle();
+}
+
+TEST_F(RunDriverTest, AnExceptionLeavesNeitherBusyNorTheBusyCaption) {
+    tree.write("a/f.txt", "f");
+    queue("Throws", tree.at("a"), tree.at("b"));
+    io.throwOnRead = true;
+    EXPECT_THROW(RunQueue(state, port, io), std::runtime_error);
+    EXPECT_FALSE(state.flags.Busy);
+    EXPECT_EQ(port.text(Field::Title), "Quorvia");
+    EXPECT_TRUE(leftovers(tree.at("b")).isEmpty());
+
+    // Busy on entry: nothing happens.
+    state.flags.Busy = true;
+    io.throwOnRead = false;
+    RunQueue(state, port, io);
+    EXPECT_FALSE(TempTree::exists(tree.at("b/f.txt")));
+}
+
+TEST_F(RunDriverTest, ProgressCaptionShowsQueueAndCappedPercentage) {
+    port.setText(Field::Title, "Quorvia (A)");
+    state.queue.QueueLast = 1;
+    state.run.BytesNeeded = 1000;
+    state.run.ByteTotal = 450;
+    UpdateProgressCaption(state, port);
+    EXPECT_EQ(port.text(Field::Caption), "Quorvia (A) - 2 - 45%");
+    state.run.ByteTotal = 1500;
+    UpdateProgressCaption(state, port);
+    EXPECT_EQ(port.text(Field::Title), "Quorvia (A) - 2 - 100%");
+    state.flags.AbortRequested = true;
+    UpdateProgressCaption(state, port);
+    EXPECT_EQ(port.text(Field::Title), "Quorvia (A) - 2");
+}
+
+} // namespace
+} // namespace quorvia::test
