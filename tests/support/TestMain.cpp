@@ -2,6 +2,7 @@
 // runtime folder, and an offscreen application object.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -19,6 +20,8 @@ int main(int argc, char** argv) {
     setenv("TMPDIR", root.constData(), 0);
     for (const char* d : {"/config", "/data", "/runtime"})
         QDir().mkpath(QString::fromLocal8Bit(root + d));
+    QFile::setPermissions(QString::fromLocal8Bit(root + "/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

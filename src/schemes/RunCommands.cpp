@@ -1,0 +1,63 @@
+#include "schemes/RunCommands.h"
+
+#include "app/Alerts.h"
+#include "engine/RunDriver.h"
+#include "schemes/SchemeCommands.h"
+
+namespace quorvia {
+
+void QueueSelectedScheme(AppState& state, UserPort& port) {
+    SchemeQueue& queue = state.queue;
+    for (;;) {
+        if (state.schemeList.SchemeSelected()) {
+            ++queue.QueueLast;
+            if (queue.QueueLast > SchemeQueue::Capacity - 1) {
+                ShowAlert(port, state.settings, "Queue Is Full\nScheme Not Added To Queue List",
+                          AlertKind::Information);
+                --queue.QueueLast;
+            } else {
+                SchemeRecord& slot = queue.slots[queue.QueueLast];
+                slot.SchemeFile = state.schemeList.selectedPath();
+                slot.Folder1 = port.text(Field::Edit1).trimmed();
+                slot.Folder2 = port.text(Field::Edit2).trimmed();
+                port.setText(Field::Label19, QString::number(queue.QueueLast + 1));
+            }
+            if (state.flags.Busy)
+                port.raiseProgressWindow();
+            return;
+        }
+        if (!ValidateFolders(state, port, FolderMode::Either, true) ||
+            !queue.slots[0].SchemeFile.isEmpty())
+            return;
+        port.beep(); // this question beeps whatever SoundOn says
+        if (!port.confirm("Must Save Scheme Before Running It\nSave Now", 0))
+            return;
+        SaveNewScheme(state, port); // saved: selected and queued next time round
+    }
+}
+
+bool SchemeInQueue(const AppState& state) {
+    const QString selected = state.schemeList.selectedPath().trimmed();
+    if (selected.isEmpty())
+        return false;
+    for (const SchemeRecord& slot : state.queue.slots)
+        if (selected.compare(slot.SchemeFile.trimmed(), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+void RunSelectedScheme(AppState& state, UserPort& port) {
+    QueueSelectedScheme(state, port);
+    if (!state.flags.Busy)
+        RunQueue(state, port);
+}
+
+void Timer2Timer(AppState& state, UserPort& port) {
+    if (state.flags.Busy)
+        return;
+    port.hideProgressWindow();
+    if (state.queue.QueueLast >= 0)
+        RunQueue(state, port);
+}
+
+} // namespace quorvia

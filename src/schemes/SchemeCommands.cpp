@@ -1,0 +1,207 @@
+#include "schemes/SchemeCommands.h"
+
+#include "app/Alerts.h"
+#include "app/SettingsLoader.h"
+#include "engine/PathChecks.h"
+#include "platform/FileSystem.h"
+#include "platform/Trash.h"
+#include "schemes/RunCommands.h"
+#include "schemes/SchemeFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cstring>
+
+namespace quorvia {
+
+namespace {
+
+QString schemePath(const QString& folder, const QString& name) {
+    return QDir(folder).filePath(name + ".sch");
+}
+
+// Upper-cases a to z only.
+QChar upperAscii(QChar c) {
+    return (c >= 'a' && c <= 'z') ? QChar(c.unicode() - 32) : c;
+}
+
+bool checkFolder(AppState& state, UserPort& port, Field box) {
+    const QString path = port.text(box);
+    return CheckPathChars(state.settings, port, path) == 0 &&
+           CheckDrive(state.settings, port, path) && EnsureFolder(state.settings, port, path);
+}
+
+} // namespace
+
+bool ValidateFolders(AppState& state, UserPort& port, FolderMode mode, bool withMessages) {
+    const bool first = !port.text(Field::Edit1).trimmed().isEmpty();
+    const bool second = !port.text(Field::Edit2).trimmed().isEmpty();
+    QString message;
+    Field focus = Field::Edit1;
+    switch (mode) {
+    case FolderMode::First:
+        if (first)
+            return true;
+        message = "Scheme Must Have Entry For First Folder";
+        break;
+    case FolderMode::Second:
+        if (second)
+            return true;
+        message = "Scheme Must Have Entry For Second Folder";
+        focus = Field::Edit2;
+        break;
+    case FolderMode::Either:
+        if (first || second)
+            return true;
+        message = "Scheme Must Have Entry For Both Folders";
+        break;
+    }
+    if (withMessages) {
+        ShowAlert(port, state.settings, message, AlertKind::Information);
+        port.focus(focus);
+    }
+    return false;
+}
+
+QString AskSchemeName(AppState& state, UserPort& port) {
+    BeepIfSoundOn(port, state.settings);
+    QString proposal;
+    if (state.schemeList.SchemeSelected()) {
+        proposal = QFileInfo(state.schemeList.selectedPath()).fileName();
+        proposal.chop(4);
+    } else {
+        proposal = ReadSetting(kQuorviaKey, "LastSchemeName", "My Scheme");
+    }
+    for (;;) {
+        const auto entered = port.prompt("Enter A Unique Scheme Name", "New Scheme Name", proposal);
+        if (!entered)
+            return kCancelMarker;
+        const QString name = *entered;
+        proposal = name;
+        const auto bad = std::find_if(kInvalidNameChars.begin(), kInvalidNameChars.end(),
+                                      [&](QChar c) { return name.contains(c); });
+        if (bad != kInvalidNameChars.end()) {
+            ShowAlert(port, state.settings, "Invalid Char In File Name ( " + QString(*bad) + " )",
+                      AlertKind::Warning);
+            continue;
+        }
+        // A blank name would save a file called ".sch" that the list never shows.
+        if (name.trimmed().isEmpty()) {
+            ShowAlert(port, state.settings, "Scheme Name Cannot Be Blank", AlertKind::Warning);
+            continue;
+        }
+        if (QFileInfo::exists(schemePath(state.settings.SchemeDir, name))) {
+            BeepIfSoundOn(port, state.settings);
+            if (!port.confirm("Scheme Name Given Exists Already, Overwrite It", 0))
+                continue;
+        }
+        return name;
+    }
+}
+
+QString CapitalizeWords(const QString& text) {
+    QString s = text;
+    for (QChar& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = QChar(c.unicode() + 32);
+    s = s.trimmed();
+    if (s.isEmpty())
+        return s;
+    s = (QString(upperAscii(s[0])) + s.mid(1, 254)).trimmed();
+    for (qsizetype i = 0; i + 1 < s.size(); ++i)
+        if (s[i] == ' ')
+            s[i + 1] = upperAscii(s[i + 1]);
+    return s;
+}
+
+bool SaveNewScheme(AppState& state, UserPort& port) {
+    if (!ValidateFolders(state, port, FolderMode::Either, true))
+        return false;
+    const QString folder = state.settings.SchemeDir;
+    if (!SchemeFolderUsable(folder)) {
+        ShowAlert(port, state.settings,
+                  "The Scheme Folder Is Missing: " + folder + "\nScheme Not Saved",
+                  AlertKind::Warning);
+        return false;
+    }
+    QString name = AskSchemeName(state, port);
+    if (name == kCancelMarker)
+        return false;
+    if (state.settings.Caps)
+        name = CapitalizeWords(name);
+
+    // Write the file first: a name or folder the file system refuses changes nothing.
+    const QString path = schemePath(folder, name);
+    const QByteArray bytes =
+        EncodeSchemeFile(NewSchemeLines(port.text(Field::Edit1), port.text(Field::Edit2)));
+    if (const int error = platform::replaceFileContents(QFile::encodeName(path), bytes)) {
+        ShowAlert(port, state.settings,
+                  "Scheme Could Not Be Saved: " + path + "\n" +
+                      QString::fromLocal8Bit(std::strerror(error)),
+                  AlertKind::Warning);
+        return false;
+    }
+    state.settings.LastSchemeName = name;
+    WriteSetting(kQuorviaKey, "LastSchemeName", name);
+
+    port.setText(Field::Label4, "File(s) Copied:");
+    ClearLastRunDisplay(port);
+    state.schemeList.setFolder(folder);
+    const int index = SelectSchemeByName(state.schemeList, name);
+    if (index == -1) {
+        ShowAlert(port, state.settings,
+                  "Error (" + QString::number(index) + ") when attempting to access new scheme",
+                  AlertKind::Warning);
+        return false;
+    }
+    return true;
+}
+
+void AddScheme(AppState& state, UserPort& port) {
+    if (!ValidateFolders(state, port, FolderMode::First, true) ||
+        !checkFolder(state, port, Field::Edit1)) {
+        port.focus(Field::Edit1);
+        return;
+    }
+    if (!ValidateFolders(state, port, FolderMode::Second, true) ||
+        !checkFolder(state, port, Field::Edit2)) {
+        port.focus(Field::Edit2);
+        return;
+    }
+    SaveNewScheme(state, port);
+}
+
+void DeleteSelectedScheme(AppState& state, UserPort& port) {
+    if (!state.schemeList.SchemeSelected())
+        return;
+    if (SchemeInQueue(state)) {
+        ShowAlert(port, state.settings, "Scheme To Delete Is In The Queue.\nDelete Scheme Aborted",
+                  AlertKind::Warning);
+        return;
+    }
+    const QString path = state.schemeList.selectedPath();
+    BeepIfSoundOn(port, state.settings);
+    if (!state.settings.ConfirmDel || port.confirm("Delete Scheme " + path, 0)) {
+        QString reason;
+        const bool gone =
+            state.settings.Recycle ? platform::moveToTrash(path, &reason) : QFile::remove(path);
+        // A failed move to the trash is reported too: the file is still there.
+        if (!gone)
+            port.plainBox("Error Deleting " + path + (reason.isEmpty() ? "" : "\n" + reason));
+        state.schemeList.reread();
+    }
+    port.focus(Field::Edit1);
+}
+
+void FolderBoxEdited(AppState& state, UserPort& port) {
+    ClearLastRunDisplay(port);
+    state.schemeList.selectByProgram(-1);
+}
+
+void SchemeListChange(AppState& state, UserPort& port, int index) {
+    if (state.schemeList.selectByUser(index))
+        LoadSchemeFile(state, port, state.schemeList.selectedPath());
+}
+
+} // namespace quorvia
