@@ -17,8 +17,21 @@ namespace quorvia {
 
 namespace {
 
-QString schemePath(const QString& folder, const QString& name) {
-    return QDir(folder).filePath(name + ".sch");
+// The file a scheme of this name is saved in. Names match ignoring letter case,
+// as the list does, so an existing "Daily.sch" is what "daily" overwrites.
+QString schemePath(const QString& folder, const QString& name, bool* exists = nullptr) {
+    const QDir dir(folder);
+    const QString wanted = name + ".sch";
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        if (entry.compare(wanted, Qt::CaseInsensitive) == 0) {
+            if (exists)
+                *exists = true;
+            return dir.filePath(entry);
+        }
+    }
+    if (exists)
+        *exists = false;
+    return dir.filePath(wanted);
 }
 
 // Upper-cases a to z only.
@@ -91,7 +104,11 @@ QString AskSchemeName(AppState& state, UserPort& port) {
             ShowAlert(port, state.settings, "Scheme Name Cannot Be Blank", AlertKind::Warning);
             continue;
         }
-        if (QFileInfo::exists(schemePath(state.settings.SchemeDir, name))) {
+        // Ask about the name that will be saved, after capitalising.
+        bool exists = false;
+        schemePath(state.settings.SchemeDir, state.settings.Caps ? CapitalizeWords(name) : name,
+                   &exists);
+        if (exists) {
             BeepIfSoundOn(port, state.settings);
             if (!port.confirm("Scheme Name Given Exists Already, Overwrite It", 0))
                 continue;

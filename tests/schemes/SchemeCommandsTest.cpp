@@ -107,9 +107,24 @@ TEST_F(SchemeCommandsTest, CapsDecidesTheFileName) {
     ASSERT_TRUE(SaveNewScheme(state, port));
     EXPECT_TRUE(TempTree::exists(saved("My Daily Backup")));
     state.settings.Caps = false;
-    port.script({Answer::typed("my daily backup")});
+    port.script({Answer::typed("my weekly backup")});
     ASSERT_TRUE(SaveNewScheme(state, port));
-    EXPECT_TRUE(TempTree::exists(saved("my daily backup")));
+    EXPECT_TRUE(TempTree::exists(saved("my weekly backup")));
+}
+
+TEST_F(SchemeCommandsTest, OverwriteIsAskedForTheNameActuallySaved) {
+    const QString old = schemes.write("Daily.sch", "old");
+    state.schemeList.reread();
+    port.script({Answer::typed(" daily"), Answer::no(), Answer::cancel()});
+    EXPECT_FALSE(SaveNewScheme(state, port));
+    EXPECT_EQ("old", TempTree::read(old));
+    state.settings.Caps = false;
+    port.script({Answer::typed("DAILY"), Answer::yes()});
+    ASSERT_TRUE(SaveNewScheme(state, port));
+    EXPECT_EQ(QStringList{"Daily.sch"}, state.schemeList.items())
+        << "the existing file is replaced";
+    EXPECT_EQ(EncodeSchemeFile(NewSchemeLines(data.at("from"), data.at("to"))),
+              TempTree::read(old));
 }
 
 TEST(CapitalizeWordsTest, WordsCapitalisedInnerBlanksKept) {
