@@ -1,0 +1,280 @@
+#include "mail/smtpcli.h"
+
+#include "mail/EventPump.h"
+#include "mail/LeadingNumber.h"
+#include "mail/LineBuffer.h"
+#include "mail/MailDate.h"
+#include "mail/Wait.h"
+
+#include <QCoreApplication>
+#include <cstring>
+
+namespace quorvia::mail {
+
+TCustomSmtpClient::TCustomSmtpClient(QObject* Owner)
+    : QObject(Owner), m_socket(std::make_unique<TWSocket>()) {
+    m_socket->OnSessionClosed = [this](TCustomWSocket*, quint16) {
+        if (m_wait)
+            m_wait->Stop();
+        m_stage = 0;
+    };
+    m_socket->OnDataSent = [this](TCustomWSocket*, quint16) { m_dataSent = true; };
+    m_socket->OnLineTooLong = [this](TCustomWSocket*) { m_lineTooLong = true; };
+}
+
+TCustomSmtpClient::~TCustomSmtpClient() {
+    // The control may outlive us; its timeout handler points here.
+    if (m_wait)
+        m_wait->OnTimeout = nullptr;
+}
+
+void TCustomSmtpClient::SetWait(TCustomWait* wait) {
+    m_wait = wait;
+    m_socket->SetWaitCtrl(wait);
+}
+
+void TCustomSmtpClient::Display(const QString& Msg) {
+    if (OnDisplay)
+        OnDisplay(this, Msg);
+}
+
+void TCustomSmtpClient::TriggerGetData(int LineNum, char* Buffer, bool& More, int MaxLen) {
+    if (OnGetData)
+        OnGetData(this, LineNum, Buffer, MaxLen, More);
+    else
+        More = false;
+}
+
+void TCustomSmtpClient::TriggerHeaderLine(char* Buffer, int Size) {
+    if (OnHeaderLine)
+        OnHeaderLine(this, Buffer, Size);
+}
+
+int TCustomSmtpClient::TickMs() const {
+    const int interval = m_wait ? m_wait->Interval() : 1000;
+    return interval > 0 ? interval : 1000;
+}
+
+int TCustomSmtpClient::TicksLeft(const QDeadlineTimer& deadline) const {
+    return int(deadline.remainingTime() / TickMs());
+}
+
+// ---- dialogue steps ----------------------------------------------------------
+
+void TCustomSmtpClient::SendCommand(const QByteArray& S) {
+    if (m_stage == 0)
+        return;
+    Display(QStringLiteral("> ") + QString::fromUtf8(S));
+    QCoreApplication::processEvents();
+    if (m_stage == 0)
+        return; // the server left meanwhile
+    m_dataSent = false;
+    m_socket->Send((S + "\r\n").constData(), int(S.size() + 2));
+    // Bounded like a reply: a server that stops taking data must not hold us.
+    const QDeadlineTimer deadline(qint64(m_timeOut > 0 ? m_timeOut : 15) * TickMs());
+    while (!m_dataSent && m_socket->State() == wsConnected) {
+        if (deadline.hasExpired()) {
+            const QString text = QStringLiteral("554 send timeout");
+            m_timedOut = true;
+            if (m_errorMessage.isEmpty())
+                m_errorMessage = text;
+            Display(text);
+            m_socket->Abort();
+            break;
+        }
+        PumpEvents(int(qMax<qint64>(1, deadline.remainingTime())));
+    }
+}
+
+int TCustomSmtpClient::GetResponse() {
+    if (m_stage == 0) {
+        m_lastResponse = QStringLiteral("554 not connected");
+        Display(QStringLiteral("< ") + m_lastResponse);
+        return 554;
+    }
+    // One budget for the whole reply, however many lines a server sends.
+    const QDeadlineTimer deadline(qint64(m_timeOut > 0 ? m_timeOut : 15) * TickMs());
+    for (;;) {
+        // After a timeout the replies are out of step for good: nothing more is read.
+        if (!m_timedOut) {
+            QString line;
+            int left = TicksLeft(deadline);
+            if (left <= 0) {
+                m_timedOut = true;
+            } else {
+                m_lineTooLong = false;
+                m_socket->ReadLine(left, line);
+                // The rest of an over-long line belongs to this line, not to the next reply.
+                while (m_lineTooLong && !m_timedOut && m_socket->State() == wsConnected) {
+                    left = TicksLeft(deadline);
+                    if (left <= 0) {
+                        m_timedOut = true;
+                        break;
+                    }
+                    m_lineTooLong = false;
+                    QString rest;
+                    m_socket->ReadLine(left, rest);
+                }
+            }
+            m_lastResponse = line;
+            if (line.isEmpty() && m_stage == 0)
+                m_lastResponse = QStringLiteral("554 not connected");
+        }
+        if (m_timedOut)
+            m_lastResponse = QStringLiteral("554 receive timeout");
+        Display(QStringLiteral("< ") + m_lastResponse);
+        if (m_timedOut || m_lastResponse.size() <= 3 || m_lastResponse[3] != u'-')
+            break;
+    }
+    return LeadingNumber(m_lastResponse, u"\t\n\r ");
+}
+
+bool TCustomSmtpClient::CheckReply(int Expected, bool CloseOnError) {
+    return CheckReply(Expected, Expected, CloseOnError);
+}
+
+bool TCustomSmtpClient::CheckReply(int Expected, int Alternative, bool CloseOnError) {
+    const int code = GetResponse();
+    if (code == Expected || code == Alternative)
+        return false;
+    if (m_errorMessage.isEmpty())
+        m_errorMessage = m_lastResponse;
+    if (CloseOnError)
+        m_socket->Close();
+    return true;
+}
+
+void TCustomSmtpClient::SendHeaderLine(const QString& Text) {
+    char buffer[kLineBufferSize];
+    CopyToBuffer(buffer, kLineBufferSize, Text.toUtf8());
+    TriggerHeaderLine(buffer, kLineBufferSize);
+    const QByteArray line = BufferText(buffer, kLineBufferSize - 1);
+    if (!line.isEmpty())
+        SendCommand(line);
+}
+
+// ---- operations --------------------------------------------------------------
+
+bool TCustomSmtpClient::Connect() {
+    if (!m_wait) {
+        m_errorMessage = QStringLiteral("No wait object");
+        Display(m_errorMessage);
+        return false;
+    }
+    m_wait->OnTimeout = [this](TCustomWait*) { m_timedOut = true; };
+    m_timedOut = false;
+    if (m_stage != 0)
+        return true;
+    m_errorMessage.clear();
+    if (m_host.isEmpty()) {
+        m_errorMessage = QStringLiteral("No host specified");
+        Display(m_errorMessage);
+        return false;
+    }
+    try {
+        m_socket->SetProto(QStringLiteral("tcp"));
+        m_socket->SetPort(m_port);
+        m_socket->SetAddr(m_host);
+        m_socket->OnDataAvailable = nullptr; // replies are read only through ReadLine
+        m_socket->Connect();
+    } catch (const ESocketException& e) {
+        m_errorMessage = e.Message();
+        return false;
+    }
+    if (!m_socket->Wait(m_timeOut, wsConnected)) {
+        m_errorMessage = QStringLiteral("Can't connect to host '%1'").arg(m_host);
+        Display(m_errorMessage);
+        m_socket->Close();
+        return false;
+    }
+    Display(QStringLiteral("Connected with SMTP server"));
+    m_stage = 1;
+    if (CheckReply(220, true))
+        return false;
+    const QString signOn = m_signOn.isEmpty() ? LocalHostName() : m_signOn;
+    SendCommand("HELO " + signOn.toUtf8());
+    if (CheckReply(250, true))
+        return false;
+    m_stage = 2;
+    return true;
+}
+
+bool TCustomSmtpClient::Mail() {
+    if (m_stage == 0 && !Connect())
+        return false;
+    SendCommand("MAIL FROM:<" + m_fromName.trimmed().toUtf8() + ">");
+    if (CheckReply(250, false))
+        return false;
+    for (const QString& rcpt : std::as_const(m_rcptName)) {
+        SendCommand("RCPT TO:<" + rcpt.trimmed().toUtf8() + ">");
+        if (CheckReply(250, 251, false))
+            return false;
+    }
+    SendCommand("DATA");
+    if (CheckReply(354, false))
+        return false;
+
+    SendHeaderLine(QStringLiteral("From: ") + m_hdrFrom);
+    SendHeaderLine(QStringLiteral("To: ") + m_hdrTo);
+    SendHeaderLine(QStringLiteral("Subject: ") + m_hdrSubject);
+    SendHeaderLine(QStringLiteral("Mime-Version: 1.0"));
+    SendHeaderLine(QStringLiteral("Content-Type: text/plain; charset=\"%1\"").arg(m_charSet));
+    SendHeaderLine(QStringLiteral("Date: ") + MailDate(QDateTime::currentDateTime()));
+    SendCommand(QByteArray());
+
+    char buffer[kLineBufferSize];
+    QString dataError;
+    bool more = true;
+    for (int lineNum = 1; more && m_stage == 2; ++lineNum) {
+        std::memset(buffer, 0, sizeof buffer);
+        try {
+            TriggerGetData(lineNum, buffer, more, kLineBufferSize - 1);
+        } catch (const std::exception& e) {
+            dataError = QString::fromUtf8(e.what());
+        } catch (...) {
+            dataError = QStringLiteral("The message text could not be read");
+        }
+        if (!dataError.isEmpty() || !more)
+            break;
+        QByteArray line = BufferText(buffer, kLineBufferSize - 1);
+        if (line.startsWith('.'))
+            line.prepend('.');
+        SendCommand(line);
+        QCoreApplication::processEvents();
+    }
+    if (!dataError.isEmpty()) {
+        // Ending the data now would deliver a cut message as if it were whole;
+        // dropping the connection makes the server discard it.
+        if (m_errorMessage.isEmpty())
+            m_errorMessage = dataError;
+        Display(dataError);
+        m_socket->Abort();
+        return false;
+    }
+    SendCommand(".");
+    return !CheckReply(250, false);
+}
+
+bool TCustomSmtpClient::Quit() {
+    if (m_stage == 0)
+        return true;
+    bool result = false;
+    try {
+        SendCommand("QUIT");
+        try {
+            result = GetResponse() == 221;
+        } catch (...) {
+            result = false;
+        }
+    } catch (...) {
+        result = false;
+    }
+    m_stage = 0;
+    try {
+        m_socket->Close();
+    } catch (...) {
+    }
+    return result;
+}
+
+} // namespace quorvia::mail

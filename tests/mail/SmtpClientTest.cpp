@@ -1,0 +1,274 @@
+// The SMTP client against scripted servers: the dialogue, its failures and the
+// exact lines of the data stream.
+#include "ScriptServer.h"
+#include "mail/MailDate.h"
+#include "mail/smtpcli.h"
+
+#include <QElapsedTimer>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace quorvia::mail;
+using quorvia::test::FreePort;
+using quorvia::test::ScriptConnection;
+using quorvia::test::ScriptServer;
+using quorvia::test::ServeSmtp;
+
+namespace {
+
+// A client with 100 ms ticks, so TimeOut 10 is one second.
+struct Smtp {
+    TWait wait;
+    TSmtpClient client;
+    QStringList trace;
+    QStringList body;
+    explicit Smtp(int port) {
+        wait.SetInterval(100);
+        client.SetWait(&wait);
+        client.SetTimeOut(10);
+        client.SetHost("127.0.0.1");
+        client.SetPort(QString::number(port));
+        client.SetSignOn("tester");
+        client.SetFromName(" me@here ");
+        client.SetRcptName({"you@there"});
+        client.OnDisplay = [this](TCustomSmtpClient*, const QString& m) { trace << m; };
+        client.OnGetData = [this](TCustomSmtpClient*, int n, char* line, int maxLen, bool& more) {
+            if (n > body.size()) {
+                more = false;
+                return;
+            }
+            const QByteArray text = body[n - 1].toUtf8().left(maxLen);
+            std::memcpy(line, text.constData(), text.size());
+            line[text.size()] = '\0';
+        };
+    }
+};
+
+// The data lines between DATA and ".", as the server read them.
+QByteArrayList dataLines(const QByteArrayList& lines) {
+    const qsizetype start = lines.indexOf("DATA");
+    const qsizetype end = lines.indexOf(".", start);
+    return start < 0 || end < 0 ? QByteArrayList() : lines.mid(start + 1, end - start - 1);
+}
+
+qint64 timed(const std::function<void()>& f) {
+    QElapsedTimer clock;
+    clock.start();
+    f();
+    return clock.elapsed();
+}
+
+} // namespace
+
+TEST(MailSmtp, MultiLineGreetingIsReadBeforeHelo) {
+    ScriptServer server([](ScriptConnection& c) {
+        c.send("220-first\r\n220-second\r\n220 last\r\n");
+        c.line();
+        c.reply("250 hello");
+        if (c.line() == "QUIT")
+            c.reply("221 bye");
+        c.readAll(-1, 1000);
+    });
+    Smtp s(server.port());
+    s.client.SetSignOn("");
+    EXPECT_TRUE(s.client.Connect());
+    EXPECT_TRUE(s.client.Connect()); // already ready
+    EXPECT_TRUE(s.client.Quit());
+    EXPECT_TRUE(s.client.Quit()); // nothing more to end
+    const QByteArrayList lines = server.lines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], "HELO " + LocalHostName().toUtf8());
+    EXPECT_EQ(s.trace.mid(0, 5),
+              QStringList({"Connected with SMTP server", "< 220-first", "< 220-second",
+                           "< 220 last", "> HELO " + LocalHostName()}));
+    EXPECT_TRUE(s.client.ErrorMessage().isEmpty());
+}
+
+TEST(MailSmtp, MissingWaitHostOrServerFailsWithAMessage) {
+    TSmtpClient bare;
+    EXPECT_FALSE(bare.Mail());
+    EXPECT_EQ(bare.ErrorMessage(), "No wait object");
+    EXPECT_TRUE(bare.Quit());
+
+    Smtp s(FreePort());
+    s.client.SetHost("");
+    EXPECT_FALSE(s.client.Connect());
+    EXPECT_EQ(s.client.ErrorMessage(), "No host specified");
+
+    s.client.SetHost("127.0.0.1");
+    EXPECT_LT(timed([&] { EXPECT_FALSE(s.client.Mail()); }), 900);
+    EXPECT_EQ(s.client.ErrorMessage(), "Can't connect to host '127.0.0.1'");
+}
+
+TEST(MailSmtp, SilentServerTimesOutAfterTimeOut) {
+    ScriptServer server([](ScriptConnection& c) { c.readAll(-1, 10000); });
+    Smtp s(server.port());
+    const qint64 ms = timed([&] { EXPECT_FALSE(s.client.Mail()); });
+    EXPECT_GE(ms, 800);
+    EXPECT_LT(ms, 3000);
+    EXPECT_EQ(s.client.LastResponse(), "554 receive timeout");
+    EXPECT_EQ(s.client.ErrorMessage(), "554 receive timeout");
+    EXPECT_TRUE(s.trace.contains("< 554 receive timeout"));
+}
+
+TEST(MailSmtp, ServerDroppingMidDialogueEndsMailAtOnce) {
+    ScriptServer server([](ScriptConnection& c) {
+        c.reply("220 hi");
+        c.line();
+        c.reply("250 ok");
+        c.line();
+        c.reply("250 ok");
+        c.line(); // RCPT TO, then gone
+        c.drop();
+    });
+    Smtp s(server.port());
+    EXPECT_LT(timed([&] { EXPECT_FALSE(s.client.Mail()); }), 900);
+    EXPECT_EQ(s.client.ErrorMessage(), "554 not connected");
+    EXPECT_TRUE(s.client.Quit()); // nothing left to end
+    EXPECT_EQ(server.lines().last(), "RCPT TO:<you@there>");
+}
+
+TEST(MailSmtp, HostileRepliesNeverHangOrOverflow) {
+    const QList<std::function<void(ScriptConnection&)>> floods = {
+        [](ScriptConnection& c) { // an endless line
+            while (!c.stopping() && !c.eof())
+                c.send(QByteArray(4096, 'x'));
+        },
+        [](ScriptConnection& c) { // endless continuation lines
+            while (!c.stopping() && !c.eof())
+                c.send("220-more\r\n");
+        },
+        [](ScriptConnection& c) { // binary bytes, no line end, then silence
+            c.send(QByteArray("2\0\xff\x01\x80", 5));
+            c.readAll(-1, 10000);
+        },
+    };
+    for (const auto& flood : floods) {
+        ScriptServer server(flood);
+        Smtp s(server.port());
+        const qint64 ms = timed([&] { EXPECT_FALSE(s.client.Connect()); });
+        EXPECT_LT(ms, 2500);
+        EXPECT_EQ(s.client.LastResponse(), "554 receive timeout");
+    }
+}
+
+TEST(MailSmtp, OverlongReplyLineStaysOneReply) {
+    ScriptServer server([](ScriptConnection& c) {
+        c.reply("220 " + QByteArray(296, 'g'));
+        c.line();
+        c.reply("250 hello");
+        c.readAll(-1, 1000);
+    });
+    Smtp s(server.port());
+    EXPECT_TRUE(s.client.Connect());
+    EXPECT_EQ(s.client.LastResponse(), "250 hello");
+    EXPECT_TRUE(s.trace.contains("< 220 " + QString(250, 'g')));
+}
+
+TEST(MailSmtp, DataStreamStuffsDotsAndCutsLongTextSafely) {
+    ScriptServer server(ServeSmtp);
+    Smtp s(server.port());
+    s.client.SetRcptName({});
+    s.client.SetHdrFrom("Me");
+    s.client.SetHdrTo("You");
+    // Two bytes a character after "Subject: x": the cut falls inside one.
+    s.client.SetHdrSubject("x" + QString(3000, u'\u00e9'));
+    s.client.OnHeaderLine = [](TCustomSmtpClient*, char* msg, int size) {
+        if (std::strncmp(msg, "Mime-Version", 12) == 0)
+            msg[0] = '\0';
+        if (std::strncmp(msg, "From:", 5) == 0)
+            std::strncat(msg, "\r\nX-Extra: 1", size - std::strlen(msg) - 1);
+    };
+    s.body = {".", ".hidden", "plain", "", "last"};
+    const auto fill = s.client.OnGetData;
+    s.client.OnGetData = [&](TCustomSmtpClient* c, int n, char* line, int maxLen, bool& more) {
+        if (n == 6) {
+            std::memset(line, 'a', maxLen + 1); // no room left for a terminator
+            return;
+        }
+        fill(c, n, line, maxLen, more);
+    };
+    s.body << "ignored"
+           << "tail";
+    EXPECT_TRUE(s.client.Mail());
+    EXPECT_TRUE(s.client.Quit());
+    const QByteArrayList lines = server.lines();
+    EXPECT_EQ(lines.mid(0, 3), QByteArrayList({"HELO tester", "MAIL FROM:<me@here>", "DATA"}));
+    const QByteArrayList data = dataLines(lines);
+    ASSERT_EQ(data.size(), 14);
+    EXPECT_EQ(data[0], "From: Me");
+    EXPECT_EQ(data[1], "X-Extra: 1");
+    EXPECT_EQ(data[2], "To: You");
+    EXPECT_EQ(data[3].size(), 1022); // "Subject: x" and 506 two-byte characters
+    EXPECT_TRUE(QString::fromUtf8(data[3]).endsWith(u'\u00e9'));
+    EXPECT_EQ(data[4], "Content-Type: text/plain; charset=\"iso-8859-1\"");
+    EXPECT_TRUE(data[5].startsWith("Date: "));
+    EXPECT_EQ(data.mid(6), QByteArrayList({"", "..", "..hidden", "plain", "", "last",
+                                           QByteArray(1023, 'a'), "tail"}));
+}
+
+TEST(MailSmtp, AttachmentsFormAMultipartStream) {
+    QTemporaryDir dir;
+    const QByteArray bytes45(45, 'A'), bytes46(46, 'B');
+    const auto write = [&](const QString& name, const QByteArray& content) {
+        QFile f(dir.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(content);
+        return f.fileName();
+    };
+    ScriptServer server(ServeSmtp);
+    Smtp s(server.port());
+    s.body = {"text"};
+    s.client.SetEmailFiles(
+        {write("a.bin", bytes45), write("b \"q\".bin", bytes46), write("empty", {})});
+    EXPECT_TRUE(s.client.Mail());
+    s.client.Quit();
+    const QByteArrayList data = dataLines(server.lines());
+    ASSERT_GE(data.size(), 6);
+    ASSERT_TRUE(data[4].startsWith("Content-Type: multipart/mixed;"));
+    const QByteArray boundary = data[5].mid(11, data[5].size() - 12); // \tboundary="..."
+    EXPECT_TRUE(boundary.startsWith("= Multipart Boundary "));
+    const QByteArray sep = "--" + boundary;
+    const auto part = [&](const QByteArray& name) {
+        return QByteArrayList({"", sep, "Content-Type: application/octet-stream;", "\tname=" + name,
+                               "Content-Transfer-Encoding: base64",
+                               "Content-Disposition: attachment;", "\tfilename=" + name, ""});
+    };
+    QByteArrayList expected = {"",
+                               "This is a multipart MIME message.",
+                               "",
+                               sep,
+                               "Content-Type: text/plain; charset=\"iso-8859-1\"",
+                               "Content-Transfer-Encoding: 7bit",
+                               "",
+                               "text"};
+    expected << part("\"a.bin\"") << bytes45.toBase64();
+    expected << part("\"b \\\"q\\\".bin\"") << bytes46.left(45).toBase64() << "Qg==";
+    expected << part("\"empty\"") << ""
+             << "" << sep + "--";
+    EXPECT_EQ(data.mid(7), expected);
+    EXPECT_EQ(data[6].left(6), "Date: ");
+}
+
+TEST(MailSmtp, UnreadableAttachmentFailsBeforeAnythingIsSent) {
+    ScriptServer server(ServeSmtp);
+    Smtp s(server.port());
+    s.client.SetEmailFiles({"/no/such/file.txt"});
+    EXPECT_FALSE(s.client.Mail());
+    EXPECT_TRUE(s.client.ErrorMessage().startsWith("Can't read attachment '/no/such/file.txt'"));
+    EXPECT_TRUE(s.client.Quit());
+}
+
+TEST(MailSmtp, MailDateIsEnglishWhateverTheLocale) {
+    const QDateTime when(QDate(1998, 10, 4), QTime(14, 5, 9));
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(MailDate(when), "Sun, 4 Oct 1998 14:05:09");
+    EXPECT_EQ(BoundaryTime(when), QLocale().monthName(10, QLocale::ShortFormat) + "0498" + "1405");
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    EXPECT_EQ(MailDate(QDateTime(QDate(2024, 2, 29), QTime(9, 0, 0))), "Thu, 29 Feb 2024 09:00:00");
+    EXPECT_EQ(BoundaryTime(QDateTime(QDate(2024, 2, 9), QTime(23, 59))), "Feb0924"
+                                                                         "2359");
+}

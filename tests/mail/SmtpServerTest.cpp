@@ -1,0 +1,146 @@
+// The SMTP client against a real server: aiosmtpd on 127.0.0.1.
+#include "ScriptServer.h"
+#include "mail/smtpcli.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace quorvia::mail;
+
+namespace {
+
+// aiosmtpd in a child process that stops with the test.
+class RealServer {
+public:
+    RealServer() : port(quorvia::test::FreePort()) {
+        process.start(PYTHON3,
+                      {MAIL_TEST_DIR "/smtp_sink.py", folder.path(), QString::number(port)});
+        ready = process.waitForReadyRead(15000) && process.readAll().contains("ready");
+    }
+    ~RealServer() {
+        process.closeWriteChannel();
+        if (!process.waitForFinished(5000)) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
+    }
+    QByteArray file(const QString& name) const {
+        QFile f(folder.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QTemporaryDir folder;
+    QProcess process;
+    int port;
+    bool ready = false;
+};
+
+// Header lines of a message (up to the first empty line), unfolded.
+QByteArrayList headerLines(const QByteArray& message) {
+    QByteArrayList headers;
+    for (const QByteArray& line : message.split('\n')) {
+        const QByteArray l = line.endsWith('\r') ? line.chopped(1) : line;
+        if (l.isEmpty())
+            break;
+        if ((l.startsWith(' ') || l.startsWith('\t')) && !headers.isEmpty())
+            headers.last() += l;
+        else
+            headers << l;
+    }
+    return headers;
+}
+
+// The body of the part whose headers name `filename`, decoded.
+QByteArray attachment(const QByteArray& message, const QByteArray& boundary,
+                      const QByteArray& filename) {
+    const QByteArray separator = "--" + boundary;
+    for (qsizetype at = message.indexOf(separator); at >= 0;) {
+        const qsizetype next = message.indexOf(separator, at + 1);
+        const QByteArray part = message.mid(at, next < 0 ? -1 : next - at);
+        at = next;
+        if (!part.contains("filename=\"" + filename + "\""))
+            continue;
+        const qsizetype start = part.indexOf("\r\n\r\n");
+        return QByteArray::fromBase64(part.mid(start + 4).trimmed().replace("\r\n", ""));
+    }
+    return "(missing)";
+}
+
+} // namespace
+
+TEST(MailSmtpRealServer, DeliversAMessageWithTwoAttachments) {
+    RealServer server;
+    ASSERT_TRUE(server.ready) << server.process.readAllStandardError().toStdString();
+
+    QTemporaryDir files;
+    QByteArray binary(1000, '\0');
+    for (int i = 0; i < binary.size(); ++i)
+        binary[i] = char(i * 31 + 7);
+    const QByteArray text = "a line\n.starting with a dot\n";
+    const auto write = [&](const QString& name, const QByteArray& content) {
+        QFile f(files.filePath(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(content);
+        return f.fileName();
+    };
+
+    TWait wait;
+    TSmtpClient client;
+    client.SetWait(&wait);
+    client.SetHost("127.0.0.1");
+    client.SetPort(QString::number(server.port));
+    client.SetSignOn("quorvia-test");
+    client.SetFromName("sender@example.org");
+    client.SetRcptName({"first@example.org", " second@example.org "});
+    client.SetHdrFrom("Sender <sender@example.org>");
+    client.SetHdrTo("Feedback <first@example.org>");
+    client.SetHdrSubject("Test report");
+    client.SetEmailFiles({write("data.bin", binary), write("notes.txt", text)});
+    const QStringList body = {"Hello,", ".", ".. two dots", "", "Bye."};
+    client.OnGetData = [&](TCustomSmtpClient*, int n, char* line, int maxLen, bool& more) {
+        if (n > body.size()) {
+            more = false;
+            return;
+        }
+        std::strncpy(line, body[n - 1].toUtf8().constData(), maxLen);
+    };
+    client.OnHeaderLine = [](TCustomSmtpClient*, char* msg, int size) {
+        if (strncasecmp(msg, "From:", 5) == 0)
+            std::strncat(msg, "\r\nX-Program: Quorvia test", size - std::strlen(msg) - 1);
+    };
+    ASSERT_TRUE(client.Mail()) << client.ErrorMessage().toStdString();
+    EXPECT_TRUE(client.Quit());
+
+    const QJsonObject envelope = QJsonDocument::fromJson(server.file("msg1.json")).object();
+    EXPECT_EQ(envelope["helo"].toString(), "quorvia-test");
+    EXPECT_EQ(envelope["mail_from"].toString(), "sender@example.org");
+    EXPECT_EQ(envelope["rcpt_tos"].toVariant().toStringList(),
+              QStringList({"first@example.org", "second@example.org"}));
+
+    const QByteArray message = server.file("msg1.eml");
+    const QByteArrayList headers = headerLines(message);
+    ASSERT_EQ(headers.size(), 7);
+    EXPECT_EQ(headers[0], "From: Sender <sender@example.org>");
+    EXPECT_EQ(headers[1], "X-Program: Quorvia test");
+    EXPECT_EQ(headers[2], "To: Feedback <first@example.org>");
+    EXPECT_EQ(headers[3], "Subject: Test report");
+    EXPECT_EQ(headers[4], "Mime-Version: 1.0");
+    const QRegularExpression contentType(
+        R"re(^Content-Type: multipart/mixed;\tboundary="(= Multipart Boundary \w{3,}\d{8})"$)re");
+    const auto match = contentType.match(QString::fromUtf8(headers[5]));
+    ASSERT_TRUE(match.hasMatch()) << headers[5].toStdString();
+    EXPECT_TRUE(QRegularExpression(R"(^Date: \w{3}, \d{1,2} \w{3} \d{4} \d\d:\d\d:\d\d$)")
+                    .match(QString::fromUtf8(headers[6]))
+                    .hasMatch());
+
+    const QByteArray boundary = match.captured(1).toUtf8();
+    EXPECT_TRUE(message.contains("\r\n\r\nHello,\r\n.\r\n.. two dots\r\n\r\nBye.\r\n"));
+    EXPECT_EQ(attachment(message, boundary, "data.bin"), binary);
+    EXPECT_EQ(attachment(message, boundary, "notes.txt"), text);
+    EXPECT_TRUE(message.trimmed().endsWith("--" + boundary + "--"));
+}
