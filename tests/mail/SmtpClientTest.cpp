@@ -272,3 +272,25 @@ TEST(MailSmtp, MailDateIsEnglishWhateverTheLocale) {
     EXPECT_EQ(BoundaryTime(QDateTime(QDate(2024, 2, 9), QTime(23, 59))), "Feb0924"
                                                                          "2359");
 }
+
+TEST(MailSmtp, ServerThatStopsReadingCannotHoldTheSend) {
+    ScriptServer server([](ScriptConnection& c) {
+        c.reply("220 hi");
+        for (const char* answer : {"250 ok", "250 ok", "250 ok", "354 go"}) {
+            c.line();
+            c.reply(answer);
+        }
+        while (!c.stopping() && !c.eof())
+            QThread::msleep(20); // reads nothing more
+    });
+    Smtp s(server.port());
+    s.client.OnGetData = [](TCustomSmtpClient*, int n, char* line, int, bool& more) {
+        more = n <= 20000;
+        std::memset(line, 'x', 900);
+        line[900] = '\0';
+    };
+    const qint64 ms = timed([&] { EXPECT_FALSE(s.client.Mail()); });
+    EXPECT_LT(ms, 10000);
+    EXPECT_EQ(s.client.ErrorMessage(), "554 send timeout");
+    EXPECT_TRUE(s.client.Quit()); // the connection is gone
+}

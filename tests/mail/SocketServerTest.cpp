@@ -131,9 +131,11 @@ TEST(MailSocketServer, PausedPeerHearsNothingUntilResumed) {
 }
 
 TEST(MailSocketServer, DatagramsTravelBothWays) {
-    TWSocket server;
-    QList<TSocketState> states;
+    QList<TSocketState> states; // outlives the sockets, whose closing it records
     int sessions = 0;
+    QByteArray got;
+    int fromPort = 0;
+    TWSocket server;
     server.OnChangeState = [&](TCustomWSocket*, TSocketState, TSocketState s) { states << s; };
     server.OnSessionConnected = [&](TCustomWSocket*, quint16 e) { sessions += e == 0; };
     server.SetProto("udp");
@@ -143,8 +145,6 @@ TEST(MailSocketServer, DatagramsTravelBothWays) {
     EXPECT_EQ(states, QList<TSocketState>({wsBound, wsListening, wsConnected}));
     EXPECT_EQ(sessions, 1);
 
-    QByteArray got;
-    int fromPort = 0;
     server.OnDataAvailable = [&](TCustomWSocket* s, quint16) {
         char buf[64];
         sockaddr_in from{};
