@@ -3,6 +3,7 @@
 #include "mail/Wait.h"
 
 #include <QElapsedTimer>
+#include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -195,4 +196,19 @@ TEST(MailWaitControl, RunModalDropsClicksAndKeysWithABeep) {
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(wait->beeps, beeps);
+}
+
+TEST(MailWaitControl, BarShrinksWithTheCount) {
+    TWait wait;
+    EXPECT_EQ(wait.size(), QSize(192, 32));
+    EXPECT_EQ(wait.Caption(), "60");
+    wait.SetCaption("30");
+    const QImage half = wait.grab().toImage();
+    const int bar = 30 * (192 - 7) / 60; // 92 pixels of 185
+    const QColor highlight = wait.palette().color(QPalette::Highlight);
+    EXPECT_EQ(half.pixelColor(3 + bar - 2, 24), highlight);
+    EXPECT_EQ(half.pixelColor(3 + bar + 4, 24), QColor(Qt::white));
+    wait.SetCaption("60");
+    const QImage full = wait.grab().toImage();
+    EXPECT_EQ(full.pixelColor(185, 24), highlight);
 }
