@@ -168,25 +168,6 @@ TEST(MailSocket, ReadLineSplitsStripsAndCutsLines) {
     EXPECT_EQ(closed, 1);
 }
 
-TEST(MailSocket, ReadLineTimesOutWithThePartialLine) {
-    ScriptServer server([](ScriptConnection& c) {
-        c.send("no end");
-        c.readAll();
-    });
-    Client client(server.port());
-    ASSERT_TRUE(client.connected());
-    int timeouts = 0;
-    client.wait.OnTimeout = [&](TCustomWait*) { ++timeouts; };
-    QString line;
-    QElapsedTimer clock;
-    clock.start();
-    client.socket.ReadLine(3, line);
-    EXPECT_GE(clock.elapsed(), 250);
-    EXPECT_EQ(line, "no end");
-    EXPECT_EQ(timeouts, 1);
-    client.socket.Close();
-}
-
 TEST(MailSocket, SendQueuesChunksOf1514AndReportsOnce) {
     QByteArray got;
     ScriptServer server([&](ScriptConnection& c) { got = c.readAll(4000); });
