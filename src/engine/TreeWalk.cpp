@@ -56,10 +56,23 @@ struct Temporary {
     }
 };
 
+// An open folder for lookups by name, closed with the walk of that folder.
+struct OpenFolder {
+    int fd;
+    explicit OpenFolder(const QByteArray& path)
+        : fd(::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    ~OpenFolder() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+};
+
 } // namespace
 
 TreeWalk::TreeWalk(AppState& state, UserPort& port, platform::FileIo& io)
-    : state_(state), port_(port), io_(io) {}
+    : state_(state), port_(port), io_(io), user_(::geteuid()) {}
 
 void TreeWalk::WalkTree(const QByteArray& sourceRoot, const QByteArray& destinationRoot) {
     QByteArray source = sourceRoot;
@@ -92,13 +105,16 @@ void TreeWalk::WalkFolder(const QByteArray& folder, const QByteArray& destinatio
     if (error != 0) {
         folderFailed(error, folder);
     } else {
+        // The scan looks names up inside open folders, far cheaper than whole paths.
+        const OpenFolder from(scan ? folder : QByteArray());
+        const OpenFolder to(scan ? destinationFolder : QByteArray());
         platform::DirEntry entry;
         for (bool first = true;; first = false) {
             if (!first)
                 port_.processPendingMessages();
             if (aborted() || !reader.next(entry))
                 break;
-            handleEntry(folder, destinationFolder, entry);
+            handleEntry(folder, destinationFolder, entry, from.fd, to.fd);
         }
     }
     reader.close();
@@ -106,27 +122,31 @@ void TreeWalk::WalkFolder(const QByteArray& folder, const QByteArray& destinatio
 }
 
 void TreeWalk::handleEntry(const QByteArray& folder, const QByteArray& destinationFolder,
-                           const platform::DirEntry& entry) {
+                           const platform::DirEntry& entry, int openSource, int openDestination) {
     using platform::EntryType;
     const QByteArray& name = entry.name;
-    if (name == "." || name == "..")
+    if (name == "." || name == ".." || entry.type == EntryType::Special)
+        return; // FIFOs, sockets and devices are not backed up; opening a FIFO would hang
+    if (state_.run.SizeScanMode && entry.type != EntryType::Directory) {
+        // No whole paths here unless a folder could not be opened.
+        const QByteArray source = openSource >= 0 ? QByteArray() : platform::joinPath(folder, name);
+        const At from = openSource >= 0 ? At{openSource, name} : At{AT_FDCWD, source};
+        measure(from, {openDestination, name}, folder, name, entry.type == EntryType::Symlink);
         return;
+    }
     const QByteArray source = platform::joinPath(folder, name);
     const QByteArray destination = platform::joinPath(destinationFolder, name);
-    const bool scan = state_.run.SizeScanMode;
     switch (entry.type) {
     case EntryType::Directory:
         if (!passedOver(source, name.startsWith('.')) && !isDestinationRoot(source))
             WalkFolder(source, destination);
         break;
     case EntryType::File:
-        scan ? MeasureFile(source, destination) : CopyOneFile(source, destination);
+        CopyOneFile(source, destination);
         break;
-    case EntryType::Symlink:
-        scan ? measureLink(source, destination) : copyLink(source, destination);
+    default:
+        copyLink(source, destination);
         break;
-    case EntryType::Special:
-        break; // FIFOs, sockets and devices are not backed up; opening a FIFO would hang
     }
 }
 
@@ -145,9 +165,10 @@ bool TreeWalk::isDestinationRoot(const QByteArray& folder) const {
            st.st_ino == rootInode_;
 }
 
-bool TreeWalk::upToDate(const QByteArray& destination, const struct stat& source) const {
+bool TreeWalk::upToDate(At destination, const struct stat& source) const {
     struct stat target {};
-    if (::lstat(destination.constData(), &target) != 0)
+    if (destination.folder == -1 || ::fstatat(destination.folder, destination.name.constData(),
+                                              &target, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
     if (state_.settings.CopyOnlyNewer)
         return platform::dosDateTime(target.st_mtim) >= platform::dosDateTime(source.st_mtim);
@@ -171,7 +192,7 @@ void TreeWalk::CopyOneFile(const QByteArray& source, const QByteArray& destinati
     }
     if (!S_ISREG(st.st_mode))
         return; // replaced by a special file since the folder was listed
-    if (state_.settings.CopyOnlyNewer && upToDate(destination, st))
+    if (state_.settings.CopyOnlyNewer && upToDate({AT_FDCWD, destination}, st))
         return;
 
     uint32_t dosBits = platform::storedDosBits(input.fd);
@@ -187,31 +208,9 @@ void TreeWalk::CopyOneFile(const QByteArray& source, const QByteArray& destinati
         return;
     }
 
-    buffer_.resize(BlockSize);
     int64_t copied = 0;
-    bool complete = false;
-    while (!aborted()) {
-        port_.processPendingMessages();
-        if (aborted())
-            break;
-        size_t got = 0;
-        if (const int error = io_.read(input.fd, buffer_.data(), BlockSize, got)) {
-            readFailed(error, source);
-            return;
-        }
-        if (got == 0) {
-            complete = true;
-            break;
-        }
-        size_t written = 0;
-        if (const int error = io_.write(copy.file.fd, buffer_.data(), got, written)) {
-            writeFailed(error, destination);
-            return;
-        }
-        copied += int64_t(got);
-    }
-    if (!complete)
-        return;
+    if (!copyBytes(input.fd, copy.file.fd, source, destination, copied))
+        return; // the old destination stays as it was
 
     // Set-user and set-group bits are not carried: the copy has another owner.
     int error = platform::finishCopy(copy.file.fd, dosBits, st.st_mode & 0777, st.st_mtim);
@@ -229,6 +228,45 @@ void TreeWalk::CopyOneFile(const QByteArray& source, const QByteArray& destinati
     fileCopied(destination, copied);
 }
 
+bool TreeWalk::copyBytes(int input, int output, const QByteArray& source,
+                         const QByteArray& destination, int64_t& copied) {
+    bool inKernel = true;
+    while (!aborted()) {
+        port_.processPendingMessages();
+        if (aborted())
+            break;
+        size_t got = 0;
+        if (inKernel) {
+            const int error = io_.copyRange(input, output, StepSize, got);
+            if (error == ENOSPC || error == EDQUOT || error == EFBIG) {
+                writeFailed(error, destination);
+                return false;
+            }
+            // Not possible here, or a fault the buffer will pin on its side. Some
+            // file systems also answer "nothing" for files that do have bytes.
+            if (error != 0 || (got == 0 && copied == 0)) {
+                inKernel = false;
+                continue;
+            }
+        } else {
+            buffer_.resize(BlockSize);
+            if (const int error = io_.read(input, buffer_.data(), BlockSize, got)) {
+                readFailed(error, source);
+                return false;
+            }
+            size_t written = 0;
+            if (const int error = io_.write(output, buffer_.data(), got, written)) {
+                writeFailed(error, destination);
+                return false;
+            }
+        }
+        if (got == 0)
+            return true;
+        copied += int64_t(got);
+    }
+    return false;
+}
+
 void TreeWalk::copyLink(const QByteArray& source, const QByteArray& destination) {
     if (aborted() || passedOver(source, nameOf(source).startsWith('.')))
         return;
@@ -241,7 +279,7 @@ void TreeWalk::copyLink(const QByteArray& source, const QByteArray& destination)
         openFailed(error, source);
         return;
     }
-    if (state_.settings.CopyOnlyNewer && upToDate(destination, st))
+    if (state_.settings.CopyOnlyNewer && upToDate({AT_FDCWD, destination}, st))
         return;
     // The link itself is recreated, never followed.
     QByteArray temporary;
@@ -268,38 +306,40 @@ void TreeWalk::fileCopied(const QByteArray& destination, int64_t bytes) {
 }
 
 void TreeWalk::MeasureFile(const QByteArray& source, const QByteArray& destination) {
+    measure({AT_FDCWD, source}, {AT_FDCWD, destination}, platform::folderOf(source), nameOf(source),
+            false);
+}
+
+void TreeWalk::measure(At source, At destination, const QByteArray& folder, const QByteArray& name,
+                       bool link) {
     RunState& run = state_.run;
     if (aborted())
         return;
     ++run.FilesExamined;
-    if (passedOver(source, nameOf(source).startsWith('.')))
+    const Settings& s = state_.settings;
+    if ((!s.CopyHidden && name.startsWith('.')) ||
+        (!s.CopySystem && passedOver(platform::joinPath(folder, name), false)))
         return;
-    Descriptor input{io_};
+    // Asked rather than opened: a scan looks at thousands of files and reads none.
     struct stat st {};
-    if (io_.openForReading(source, input.fd) != 0 || ::fstat(input.fd, &st) != 0) {
+    if (::fstatat(source.folder, source.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+        (!link && !readable(source, st))) {
         ++run.RunErrors;
         return;
     }
-    if (!S_ISREG(st.st_mode) || upToDate(destination, st))
+    if (S_ISLNK(st.st_mode) != link || (!link && !S_ISREG(st.st_mode)))
+        return; // changed since the folder was listed
+    if (upToDate(destination, st))
         return;
-    run.ByteTotal += st.st_size;
+    if (!link)
+        run.ByteTotal += st.st_size; // a link adds no bytes of its own
     ++run.FilesFound;
 }
 
-void TreeWalk::measureLink(const QByteArray& source, const QByteArray& destination) {
-    RunState& run = state_.run;
-    if (aborted())
-        return;
-    ++run.FilesExamined;
-    if (passedOver(source, nameOf(source).startsWith('.')))
-        return;
-    struct stat st {};
-    if (::lstat(source.constData(), &st) != 0) {
-        ++run.RunErrors;
-        return;
-    }
-    if (!upToDate(destination, st))
-        ++run.FilesFound; // a link adds no bytes of its own
+bool TreeWalk::readable(At source, const struct stat& st) const {
+    if (st.st_uid == user_ && (st.st_mode & S_IRUSR))
+        return true; // the owner's read bit decides for the owner
+    return ::faccessat(source.folder, source.name.constData(), R_OK, AT_EACCESS) == 0;
 }
 
 void TreeWalk::askAbortOrIgnore(const QString& message) {

@@ -16,7 +16,11 @@ namespace quorvia {
 // Paths are bytes, so names that are not valid UTF-8 survive unchanged.
 class TreeWalk {
 public:
+    // The copy loop pumps the window before each step. A step is a run of
+    // whole blocks moved inside the kernel; where that cannot be done, a single
+    // block through the buffer.
     static constexpr size_t BlockSize = 30720;
+    static constexpr size_t StepSize = 32 * BlockSize;
 
     TreeWalk(AppState& state, UserPort& port, platform::FileIo& io);
 
@@ -28,13 +32,25 @@ public:
     void MeasureFile(const QByteArray& source, const QByteArray& destination);
 
 private:
+    // A name looked up inside an open folder (AT_FDCWD: a whole path); the
+    // folder -1 stands for a destination folder that does not exist.
+    struct At {
+        int folder;
+        const QByteArray& name;
+    };
+
     void handleEntry(const QByteArray& folder, const QByteArray& destinationFolder,
-                     const platform::DirEntry& entry);
+                     const platform::DirEntry& entry, int openSource, int openDestination);
     bool passedOver(const QByteArray& path, bool hidden);
     bool isDestinationRoot(const QByteArray& folder) const;
     void copyLink(const QByteArray& source, const QByteArray& destination);
-    void measureLink(const QByteArray& source, const QByteArray& destination);
-    bool upToDate(const QByteArray& destination, const struct stat& source) const;
+    void measure(At source, At destination, const QByteArray& folder, const QByteArray& name,
+                 bool link);
+    bool readable(At source, const struct stat& st) const;
+    bool upToDate(At destination, const struct stat& source) const;
+    // Moves the source's bytes into the copy; false when stopped by an abort or a failure.
+    bool copyBytes(int input, int output, const QByteArray& source, const QByteArray& destination,
+                   int64_t& copied);
 
     // The boxes of a failed step; each counts one error.
     void askAbortOrIgnore(const QString& message);
@@ -55,6 +71,7 @@ private:
     dev_t rootDevice_ = 0;
     ino_t rootInode_ = 0;
     bool haveRoot_ = false;
+    uid_t user_;
 };
 
 } // namespace quorvia

@@ -24,6 +24,10 @@ public:
     virtual int read(int fd, char* buffer, size_t size, size_t& got) = 0;
     // Writes all of `data` unless an error comes first; `written` tells how much went.
     virtual int write(int fd, const char* data, size_t size, size_t& written) = 0;
+    // Copies up to `size` bytes from `in` to `out` inside the kernel, both at their
+    // current offsets; `moved` is 0 at the end of `in`. ENOSYS, EXDEV, EINVAL or
+    // EOPNOTSUPP when the pair cannot be copied that way.
+    virtual int copyRange(int in, int out, size_t size, size_t& moved) = 0;
     virtual int close(int fd) = 0;
     // Moves `from` over `to` in one step, replacing a file or link there.
     virtual int replace(const QByteArray& from, const QByteArray& to) = 0;
@@ -39,6 +43,7 @@ public:
     int createTemporary(const QByteArray& folder, QByteArray& path, int& fd) override;
     int read(int fd, char* buffer, size_t size, size_t& got) override;
     int write(int fd, const char* data, size_t size, size_t& written) override;
+    int copyRange(int in, int out, size_t size, size_t& moved) override;
     int close(int fd) override;
     int replace(const QByteArray& from, const QByteArray& to) override;
     int remove(const QByteArray& path) override;

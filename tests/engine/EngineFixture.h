@@ -57,6 +57,26 @@ public:
         bytesWritten += int64_t(written);
         return error;
     }
+    // Moves bytes up to the next fault and then reports it: a full disk as
+    // itself, anything else as EIO, which the engine pins down by the buffer.
+    int copyRange(int in, int out, size_t size, size_t& moved) override {
+        if (throwOnRead)
+            throw std::runtime_error("injected");
+        int fault = 0;
+        if (readFailsAfter >= 0 && bytesRead + int64_t(size) > readFailsAfter) {
+            size = size_t(std::max<int64_t>(0, readFailsAfter - bytesRead));
+            fault = EIO;
+        }
+        if (writeFailsAfter >= 0 && bytesWritten + int64_t(size) > writeFailsAfter) {
+            size = size_t(std::max<int64_t>(0, writeFailsAfter - bytesWritten));
+            fault = writeError == ENOSPC ? ENOSPC : EIO;
+        }
+        moved = 0;
+        const int error = size > 0 ? PosixFileIo::copyRange(in, out, size, moved) : 0;
+        bytesRead += int64_t(moved);
+        bytesWritten += int64_t(moved);
+        return error != 0 ? error : fault;
+    }
     std::optional<int64_t> freeSpace(const QByteArray& path) override {
         return free ? free(path) : PosixFileIo::freeSpace(path);
     }
