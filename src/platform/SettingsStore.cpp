@@ -41,6 +41,16 @@ bool writeValue(const QString& key, const QString& name, const QString& text) {
     return store->status() == QSettings::NoError;
 }
 
+bool writeValues(const QString& key, const QList<std::pair<QString, QString>>& values) {
+    auto store = open(key);
+    if (!store->isWritable())
+        return false;
+    for (const auto& [name, text] : values)
+        store->setValue(name, text);
+    store->sync();
+    return store->status() == QSettings::NoError;
+}
+
 QString storeLocation(const QString& key) {
     return open(key)->fileName();
 }
