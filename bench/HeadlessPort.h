@@ -1,0 +1,49 @@
+#pragma once
+
+#include "app/UserPort.h"
+
+#include <QCoreApplication>
+#include <QMap>
+#include <functional>
+
+namespace quorvia::bench {
+
+// A port without windows: boxes are counted and answered "Ignore"/"No", the
+// pump is the real event loop's.
+class HeadlessPort : public UserPort {
+public:
+    QStringList boxes;
+    std::function<void(const QString&)> onBox;
+
+    void messageBox(AlertKind, const QString& text, int) override { box(text); }
+    bool confirm(const QString& text, int) override { return box(text), false; }
+    AbortIgnore askAbortIgnore(const QString& text) override {
+        box(text);
+        return AbortIgnore::Ignore;
+    }
+    void plainBox(const QString& text, const QString&) override { box(text); }
+    std::optional<QString> prompt(const QString&, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    void beep() override {}
+    void processPendingMessages() override { QCoreApplication::processEvents(); }
+    void setText(Field field, const QString& text) override { fields_[field] = text; }
+    QString text(Field field) const override { return fields_.value(field); }
+    void setOn(Field, bool) override {}
+    void focus(Field) override {}
+    void showCheckingWindow() override {}
+    void hideProgressWindow() override {}
+    void raiseProgressWindow() override {}
+    void showWorkList(const QStringList&) override {}
+    void refreshQueueStatus() override {}
+
+private:
+    void box(const QString& text) {
+        boxes << text;
+        if (onBox)
+            onBox(text);
+    }
+    QMap<Field, QString> fields_;
+};
+
+} // namespace quorvia::bench

@@ -1,0 +1,313 @@
+// Times the synch engine against the usual tools on the same trees, in one
+// run, and prints "<name> ratio <x> target <y>" for every figure.
+#include "HeadlessPort.h"
+#include "app/AppState.h"
+#include "engine/RunDriver.h"
+#include "engine/SpaceCheck.h"
+#include "schemes/SchemeFile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+using namespace quorvia;
+
+namespace {
+
+// Runs a command to its end; seconds of wall time.
+double runTool(const QStringList& args) {
+    std::vector<QByteArray> bytes;
+    for (const QString& a : args)
+        bytes.push_back(QFile::encodeName(a));
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0) {
+        std::fprintf(stderr, "cannot start %s\n", argv[0]);
+        std::exit(2);
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", argv[0]);
+        std::exit(2);
+    }
+    return seconds;
+}
+
+void clear(const QString& folder) {
+    runTool({"rm", "-rf", folder});
+    runTool({"sync"});
+}
+
+void writeFile(const QString& path, qint64 size, quint64 seed) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        std::exit(2);
+    }
+    std::vector<quint64> block(std::min<qint64>(size, 1 << 20) / 8 + 1);
+    for (qint64 done = 0; done < size; done += qint64(block.size()) * 8) {
+        for (quint64& word : block) { // xorshift: incompressible, and quick to make
+            seed ^= seed << 13;
+            seed ^= seed >> 7;
+            seed ^= seed << 17;
+            word = seed;
+        }
+        f.write(reinterpret_cast<const char*>(block.data()),
+                std::min<qint64>(qint64(block.size()) * 8, size - done));
+    }
+}
+
+// folders x files of `size` bytes under `root`.
+void makeTree(const QString& root, int folders, int files, qint64 size) {
+    for (int d = 0; d < folders; ++d) {
+        const QString folder = root + QString("/dir%1").arg(d, 4, 10, QChar('0'));
+        QDir().mkpath(folder);
+        for (int f = 0; f < files; ++f)
+            writeFile(folder + QString("/file%1.dat").arg(f, 4, 10, QChar('0')), size,
+                      quint64(d) * 7919 + quint64(f) + 1);
+    }
+}
+
+struct Engine {
+    AppState state;
+    bench::HeadlessPort port;
+    QString schemes;
+
+    explicit Engine(const QString& work) : schemes(work + "/schemes") {
+        QDir().mkpath(schemes);
+        Settings& s = state.settings;
+        s.CopyOnlyNewer = s.CopyHidden = s.CopySystem = true;
+        s.SchemeDir = schemes;
+    }
+
+    // Seconds the engine needs, inside the event loop.
+    double measure(const std::function<void()>& work) {
+        double seconds = 0;
+        QTimer::singleShot(0, [&] {
+            QElapsedTimer timer;
+            timer.start();
+            work();
+            seconds = timer.nsecsElapsed() / 1e9;
+            QCoreApplication::quit();
+        });
+        QCoreApplication::exec();
+        return seconds;
+    }
+
+    void queue(const QString& from, const QString& to) {
+        const QString file = schemes + "/Bench.sch";
+        QFile f(file);
+        f.open(QIODevice::WriteOnly);
+        f.write(EncodeSchemeFile(NewSchemeLines(from, to)));
+        f.close();
+        state.queue.slots[0] = SchemeRecord{file, from, to, 0};
+        state.queue.QueueLast = 0;
+    }
+
+    double run(const QString& from, const QString& to) {
+        queue(from, to);
+        const double seconds = measure([&] { RunQueue(state, port); });
+        if (state.run.RunErrors != 0 || !port.boxes.isEmpty()) {
+            std::fprintf(stderr, "engine reported: %s\n", qPrintable(port.boxes.join(" | ")));
+            std::exit(2);
+        }
+        return seconds;
+    }
+
+    double scan(const QString& from, const QString& to) {
+        queue(from, to);
+        const double seconds = measure([&] { ScanSize(state, port, false, false); });
+        state.queue.QueueLast = -1;
+        return seconds;
+    }
+};
+
+// The quickest round: the one least disturbed by whatever else the machine does.
+double best(const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+}
+
+// The single rounds, for a look at the spread.
+void detail(const char* name, const std::vector<double>& ours, const std::vector<double>& theirs) {
+    std::fprintf(stderr, "  %s ours:", name);
+    for (double v : ours)
+        std::fprintf(stderr, " %.4f", v);
+    std::fprintf(stderr, "  theirs:");
+    for (double v : theirs)
+        std::fprintf(stderr, " %.4f", v);
+    std::fprintf(stderr, "\n");
+}
+
+void print(const char* name, double value, double target) {
+    std::printf("%s ratio %.2f target %g\n", name, value, target);
+    std::fflush(stdout);
+}
+
+// Copy into an empty destination, engine against cp -a.
+double firstCopyRatio(Engine& engine, const QString& source, const QString& work, int rounds) {
+    std::vector<double> ours, theirs;
+    for (int i = 0; i < rounds + 1; ++i) { // the first round only warms the caches
+        auto oursOnce = [&] {
+            clear(work + "/ours");
+            return engine.run(source, work + "/ours");
+        };
+        auto theirsOnce = [&] {
+            clear(work + "/theirs");
+            return runTool({"cp", "-a", source, work + "/theirs"});
+        };
+        // Each goes first in turn, so neither always meets the other's write-back.
+        double a = 0, b = 0;
+        if (i % 2 == 0) {
+            a = oursOnce();
+            b = theirsOnce();
+        } else {
+            b = theirsOnce();
+            a = oursOnce();
+        }
+        if (i > 0) {
+            ours.push_back(a);
+            theirs.push_back(b);
+        }
+    }
+    detail(qPrintable(QFileInfo(source).fileName()), ours, theirs);
+    return best(ours) / best(theirs);
+}
+
+int memoryRun(const QString& from, const QString& to) {
+    Engine engine(QFileInfo(to).path());
+    engine.run(from, to);
+    QFile status("/proc/self/status");
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            std::printf("%s\n", line.mid(6).trimmed().split(' ').value(0).constData());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir home; // settings and statistics of these runs stay here
+    setenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()).constData(), 1);
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.value(1) == "--memory-run")
+        return memoryRun(args.value(2), args.value(3));
+
+    const QString base = qEnvironmentVariable("QUORVIA_BENCH_DIR", QDir::tempPath());
+    QTemporaryDir workDir(base + "/quorvia-bench-XXXXXX");
+    const QString work = workDir.path();
+    std::fprintf(stderr, "making trees in %s\n", qPrintable(work));
+    makeTree(work + "/t1", 100, 100, 4096);
+    makeTree(work + "/t2", 1, 8, 64 << 20);
+    Engine engine(work);
+
+    print("t1_first_copy_vs_cp", firstCopyRatio(engine, work + "/t1", work, 4), 1.5);
+    print("t2_first_copy_vs_cp", firstCopyRatio(engine, work + "/t2", work, 4), 1.2);
+    clear(work + "/theirs");
+
+    // Nothing changed: a second run against rsync's no-op.
+    clear(work + "/ours");
+    engine.run(work + "/t1", work + "/ours");
+    runTool({"rsync", "-a", work + "/t1/", work + "/theirs/"});
+    std::vector<double> ours, theirs;
+    for (int i = 0; i < 6; ++i) {
+        const double a = engine.run(work + "/t1", work + "/ours");
+        const double b = runTool({"rsync", "-a", work + "/t1/", work + "/theirs/"});
+        if (engine.state.run.FilesCopied != 0) {
+            std::fprintf(stderr, "the no-op run copied files\n");
+            return 2;
+        }
+        if (i > 0) {
+            ours.push_back(a);
+            theirs.push_back(b);
+        }
+    }
+    detail("noop", ours, theirs);
+    print("t1_noop_run_vs_rsync", best(ours) / best(theirs), 2);
+
+    // The size scan (against the copy made above) and du -sb of the source.
+    ours.clear();
+    theirs.clear();
+    for (int i = 0; i < 6; ++i) {
+        const double a = engine.scan(work + "/t1", work + "/ours");
+        const double b = runTool({"du", "-sb", "-x", work + "/t1"});
+        if (i > 0) {
+            ours.push_back(a);
+            theirs.push_back(b);
+        }
+    }
+    detail("scan", ours, theirs);
+    print("t1_size_scan_vs_du", best(ours) / best(theirs), 3);
+    clear(work + "/ours");
+    clear(work + "/theirs");
+    clear(work + "/t1");
+
+    // Peak memory of a whole run over 100,000 small files, in its own process.
+    makeTree(work + "/t3", 1000, 100, 64);
+    QProcess child;
+    child.start(args.value(0), {"--memory-run", work + "/t3", work + "/t3copy"});
+    child.waitForFinished(-1);
+    const double peakKiB = child.readAllStandardOutput().trimmed().toDouble();
+    print("peak_memory_mib_100k_files", peakKiB / 1024, 64);
+    clear(work + "/t3");
+    clear(work + "/t3copy");
+
+    // Abort while a 256 MiB file is being copied: a timer of the event loop asks,
+    // the engine must have stopped (the copy given up) within 100 ms.
+    writeFile(work + "/t4/big.bin", 256 << 20, 42);
+    std::fprintf(stderr, "  abort latencies:");
+    double worst = 0;
+    for (int i = 0; i < 3; ++i) {
+        clear(work + "/ours");
+        QElapsedTimer asked;
+        double latency = -1;
+        engine.port.onBox = [&](const QString& text) {
+            if (text.startsWith("Quorvia Was Aborted") && asked.isValid())
+                latency = asked.nsecsElapsed() / 1e6;
+        };
+        QTimer::singleShot(60, Qt::PreciseTimer, [&] {
+            asked.start();
+            engine.state.flags.AbortRequested = true;
+        });
+        engine.queue(work + "/t4", work + "/ours");
+        engine.measure([&] { RunQueue(engine.state, engine.port); });
+        engine.port.boxes.clear();
+        if (latency < 0 || QFile::exists(work + "/ours/big.bin")) {
+            std::fprintf(stderr, "the abort did not land in the middle of the copy\n");
+            return 2;
+        }
+        worst = std::max(worst, latency);
+        std::fprintf(stderr, " %.2f ms", latency);
+    }
+    engine.port.onBox = nullptr;
+    std::fprintf(stderr, "\n");
+    print("abort_latency_ms_256mib_copy", worst, 100);
+    return 0;
+}
