@@ -4,6 +4,8 @@
 #include "app/SettingsLoader.h"
 #include "engine/RunProgress.h"
 
+#include <QRegularExpression>
+
 namespace quorvia::test {
 namespace {
 
@@ -31,9 +33,12 @@ TEST_F(RunDriverTest, OneSchemeRunsAndLeavesItsRecords) {
     RunQueue(state, port, io);
 
     EXPECT_EQ(TempTree::read(tree.at("b/sub/two.txt")), "678");
-    const QStringList lines = schemeLines(file);
+    QStringList lines = schemeLines(file);
     ASSERT_EQ(lines.size(), 9);
-    EXPECT_EQ(lines.mid(3), (QStringList{"0", "1", "00:00:00", "(8.00 Bytes)", "0", "2"}));
+    const QRegularExpression elapsed("^\\d\\d:\\d\\d:\\d\\d$");
+    EXPECT_TRUE(elapsed.match(lines[5]).hasMatch()) << lines[5].toStdString();
+    lines.removeAt(5);
+    EXPECT_EQ(lines.mid(3), (QStringList{"0", "1", "(8.00 Bytes)", "0", "2"}));
     EXPECT_EQ(port.workListShows, 1);
     EXPECT_EQ(port.shownWorkList.size(), 4);
     EXPECT_EQ(stored("TimesRun"), "1");
@@ -42,7 +47,7 @@ TEST_F(RunDriverTest, OneSchemeRunsAndLeavesItsRecords) {
     EXPECT_EQ(stored("DirCount"), "1");
     EXPECT_EQ(stored("ErrorCount"), "0");
     EXPECT_EQ(stored("LastRunSize"), "8");
-    EXPECT_EQ(stored("LastRunTime"), "00:00:00");
+    EXPECT_TRUE(elapsed.match(stored("LastRunTime")).hasMatch());
     EXPECT_EQ(stored("LastSchemeName"), "Daily");
     EXPECT_EQ(state.settings.LastSchemeName, "Daily");
     EXPECT_NE(stored("LastRunOn"), "<none>");
@@ -74,7 +79,7 @@ TEST_F(RunDriverTest, AbortStopsTheFirstSchemeAndTheSecondRunsInFull) {
 
     EXPECT_TRUE(schemeLines(first).value(5).endsWith(" (Aborted)"));
     EXPECT_EQ(schemeLines(first).value(8), "1");
-    EXPECT_EQ(schemeLines(second).value(5), "00:00:00");
+    EXPECT_FALSE(schemeLines(second).value(5).contains("Aborted"));
     EXPECT_EQ(QDir(tree.at("d")).entryList(QDir::Files).size(), 5);
     EXPECT_EQ(port.boxes().count("Quorvia Was Aborted During Synch Process, All Files Might Not "
                                  "Be On Destination"),
