@@ -27,6 +27,15 @@ using namespace quorvia;
 
 namespace {
 
+QString benchFolder; // removed on a failure too
+
+[[noreturn]] void fail(const QString& why) {
+    std::fprintf(stderr, "%s\n", qPrintable(why));
+    if (!benchFolder.isEmpty())
+        QDir(benchFolder).removeRecursively();
+    std::exit(2);
+}
+
 // Runs a command to its end; seconds of wall time.
 double runTool(const QStringList& args) {
     std::vector<QByteArray> bytes;
@@ -44,17 +53,13 @@ double runTool(const QStringList& args) {
     pid_t pid = 0;
     const int spawned = posix_spawnp(&pid, argv[0], &quiet, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&quiet);
-    if (spawned != 0) {
-        std::fprintf(stderr, "cannot start %s\n", argv[0]);
-        std::exit(2);
-    }
+    if (spawned != 0)
+        fail(QString("cannot start ") + argv[0]);
     int status = 0;
     waitpid(pid, &status, 0);
     const double seconds = timer.nsecsElapsed() / 1e9;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0]);
-        std::exit(2);
-    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        fail(args.join(' ') + " failed");
     return seconds;
 }
 
@@ -66,10 +71,8 @@ void clear(const QString& folder) {
 void writeFile(const QString& path, qint64 size, quint64 seed) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
-    if (!f.open(QIODevice::WriteOnly)) {
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-        std::exit(2);
-    }
+    if (!f.open(QIODevice::WriteOnly))
+        fail("cannot write " + path);
     std::vector<quint64> block(std::min<qint64>(size, 1 << 20) / 8 + 1);
     for (qint64 done = 0; done < size; done += qint64(block.size()) * 8) {
         for (quint64& word : block) { // xorshift: incompressible, and quick to make
@@ -133,10 +136,8 @@ struct Engine {
     double run(const QString& from, const QString& to) {
         queue(from, to);
         const double seconds = measure([&] { RunQueue(state, port); });
-        if (state.run.RunErrors != 0 || !port.boxes.isEmpty()) {
-            std::fprintf(stderr, "engine reported: %s\n", qPrintable(port.boxes.join(" | ")));
-            std::exit(2);
-        }
+        if (state.run.RunErrors != 0 || !port.boxes.isEmpty())
+            fail("engine reported: " + port.boxes.join(" | "));
         return seconds;
     }
 
@@ -205,8 +206,9 @@ int memoryRun(const QString& from, const QString& to) {
     QFile status("/proc/self/status");
     status.open(QIODevice::ReadOnly);
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            std::printf("%s\n", line.mid(6).trimmed().split(' ').value(0).constData());
+        if (line.startsWith("VmHWM:")) // peak resident size, KiB
+            std::printf("%s %d\n", line.mid(6).trimmed().split(' ').value(0).constData(),
+                        engine.state.run.FilesCopied);
     return 0;
 }
 
@@ -223,6 +225,7 @@ int main(int argc, char** argv) {
     const QString base = qEnvironmentVariable("QUORVIA_BENCH_DIR", QDir::tempPath());
     QTemporaryDir workDir(base + "/quorvia-bench-XXXXXX");
     const QString work = workDir.path();
+    benchFolder = work;
     std::fprintf(stderr, "making trees in %s\n", qPrintable(work));
     makeTree(work + "/t1", 100, 100, 4096);
     makeTree(work + "/t2", 1, 8, 64 << 20);
@@ -240,10 +243,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 6; ++i) {
         const double a = engine.run(work + "/t1", work + "/ours");
         const double b = runTool({"rsync", "-a", work + "/t1/", work + "/theirs/"});
-        if (engine.state.run.FilesCopied != 0) {
-            std::fprintf(stderr, "the no-op run copied files\n");
-            return 2;
-        }
+        if (engine.state.run.FilesCopied != 0)
+            fail("the no-op run copied files");
         if (i > 0) {
             ours.push_back(a);
             theirs.push_back(b);
@@ -272,9 +273,13 @@ int main(int argc, char** argv) {
     // Peak memory of a whole run over 100,000 small files, in its own process.
     makeTree(work + "/t3", 1000, 100, 64);
     QProcess child;
-    child.start(args.value(0), {"--memory-run", work + "/t3", work + "/t3copy"});
+    child.start(QCoreApplication::applicationFilePath(),
+                {"--memory-run", work + "/t3", work + "/t3copy"});
     child.waitForFinished(-1);
-    const double peakKiB = child.readAllStandardOutput().trimmed().toDouble();
+    const QList<QByteArray> reply = child.readAllStandardOutput().trimmed().split(' ');
+    const double peakKiB = reply.value(0).toDouble();
+    if (child.exitCode() != 0 || peakKiB <= 0 || reply.value(1) != "100000")
+        fail("the run over 100,000 files did not complete");
     print("peak_memory_mib_100k_files", peakKiB / 1024, 64);
     clear(work + "/t3");
     clear(work + "/t3copy");
@@ -299,10 +304,8 @@ int main(int argc, char** argv) {
         engine.queue(work + "/t4", work + "/ours");
         engine.measure([&] { RunQueue(engine.state, engine.port); });
         engine.port.boxes.clear();
-        if (latency < 0 || QFile::exists(work + "/ours/big.bin")) {
-            std::fprintf(stderr, "the abort did not land in the middle of the copy\n");
-            return 2;
-        }
+        if (latency < 0 || QFile::exists(work + "/ours/big.bin"))
+            fail("the abort did not land in the middle of the copy");
         worst = std::max(worst, latency);
         std::fprintf(stderr, " %.2f ms", latency);
     }
