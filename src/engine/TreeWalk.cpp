@@ -60,7 +60,7 @@ struct Temporary {
 struct OpenFolder {
     int fd;
     explicit OpenFolder(const QByteArray& path)
-        : fd(::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+        : fd(path.isEmpty() ? -1 : ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
     ~OpenFolder() {
         if (fd >= 0)
             ::close(fd);
