@@ -110,25 +110,38 @@ int writeAttributes(const QByteArray& path, uint32_t attributes) {
         return errno;
     if (S_ISLNK(st.st_mode))
         return 0; // links carry no attributes of their own
-    mode_t mode = st.st_mode & 07777;
+    const mode_t before = st.st_mode & 07777;
+    mode_t mode = before;
     if (attributes & AttrReadOnly)
         mode &= ~mode_t(S_IWUSR | S_IWGRP | S_IWOTH);
     else
         mode |= S_IWUSR;
-    if (mode != (st.st_mode & 07777) && chmod(path.constData(), mode) != 0)
-        return errno;
+
     const uint32_t bits = attributes & kXattrBits;
-    if (bits == readXattrBits(path.constData()))
-        return 0;
-    if (bits == 0) {
-        if (lremovexattr(path.constData(), kDosAttrib) != 0 && errno != ENODATA && errno != ENOTSUP)
+    if (bits != readXattrBits(path.constData())) {
+        // The owner needs the write bit to change extended attributes.
+        if (!(before & S_IWUSR) && chmod(path.constData(), before | S_IWUSR) != 0)
             return errno;
-        return 0;
+        int error = 0;
+        if (bits == 0) {
+            if (lremovexattr(path.constData(), kDosAttrib) != 0 && errno != ENODATA &&
+                errno != ENOTSUP)
+                error = errno;
+        } else {
+            char text[16];
+            std::snprintf(text, sizeof(text), "0x%X", bits);
+            if (lsetxattr(path.constData(), kDosAttrib, text, std::strlen(text), 0) != 0 &&
+                errno != ENOTSUP)
+                error = errno;
+        }
+        if (error != 0) {
+            chmod(path.constData(), before);
+            return error;
+        }
+        if (!(before & S_IWUSR))
+            st.st_mode |= S_IWUSR; // the mode below is set from here
     }
-    char text[16];
-    std::snprintf(text, sizeof(text), "0x%X", bits);
-    if (lsetxattr(path.constData(), kDosAttrib, text, std::strlen(text), 0) != 0 &&
-        errno != ENOTSUP)
+    if (mode != (st.st_mode & 07777) && chmod(path.constData(), mode) != 0)
         return errno;
     return 0;
 }
