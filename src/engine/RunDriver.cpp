@@ -39,12 +39,7 @@ void dropEntriesWithoutFolders(AppState& state, UserPort& port) {
 void resetForScheme(AppState& state) {
     RunState& run = state.run;
     run.AbortReported = false;
-    run.ByteTotal = 0;
-    run.FolderCount = 0;
-    run.FilesFound = 0;
-    run.FilesExamined = 0;
-    run.RunErrors = 0;
-    run.FilesCopied = 0;
+    run.resetCounters();
     run.WorkList.clear();
     run.SizeScanMode = false;
     state.flags.AbortRequested = false;

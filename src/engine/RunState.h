@@ -19,6 +19,16 @@ struct RunState {
     int32_t RunErrors = 0;
     QString RunElapsedText;
     QStringList WorkList;
+
+    // Zeroes the per-scheme counters (not BytesNeeded, which outlives a scheme).
+    void resetCounters() {
+        ByteTotal = 0;
+        FolderCount = 0;
+        FilesFound = 0;
+        FilesExamined = 0;
+        FilesCopied = 0;
+        RunErrors = 0;
+    }
 };
 
 } // namespace quorvia

@@ -83,12 +83,7 @@ int64_t ScanSize(AppState& state, UserPort& port, bool showReport, bool fromWind
 
     ShowCheckingWindow(port);
     run.SizeScanMode = true;
-    run.ByteTotal = 0;
-    run.FolderCount = 0;
-    run.FilesFound = 0;
-    run.FilesExamined = 0;
-    run.FilesCopied = 0;
-    run.RunErrors = 0;
+    run.resetCounters();
     state.flags.AbortRequested = false;
 
     QString source;

@@ -1,4 +1,5 @@
 // Listening, accepting, adopting, pausing, datagrams and host lookups.
+#include "Raised.h"
 #include "ScriptServer.h"
 #include "mail/WSocket.h"
 
@@ -9,19 +10,11 @@
 #include <memory>
 
 using namespace quorvia::mail;
+using quorvia::test::raised;
 using quorvia::test::ScriptConnection;
 using quorvia::test::ScriptServer;
 
 namespace {
-
-QString raised(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ESocketException& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
-}
 
 // A listening socket whose accepted peers are adopted by their own components
 // and answer each line with "echo:" and the line.

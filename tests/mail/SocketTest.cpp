@@ -1,4 +1,5 @@
 // The socket's client path against plain-socket peers on 127.0.0.1.
+#include "Raised.h"
 #include "ScriptServer.h"
 #include "mail/WSocket.h"
 
@@ -10,19 +11,11 @@
 
 using namespace quorvia::mail;
 using quorvia::test::FreePort;
+using quorvia::test::raised;
 using quorvia::test::ScriptConnection;
 using quorvia::test::ScriptServer;
 
 namespace {
-
-QString raised(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const ESocketException& e) {
-        return e.Message();
-    }
-    return "(nothing raised)";
-}
 
 // A socket with a short-tick wait control, connected to a script.
 struct Client {
