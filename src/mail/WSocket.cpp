@@ -126,13 +126,20 @@ void TCustomWSocket::TriggerError() {
 
 // ---- properties --------------------------------------------------------------
 
-void TCustomWSocket::SetProto(const QString& V) {
-    if (m_protoAssigned && V == m_protoStr)
-        return;
+bool TCustomWSocket::MayChange(bool assigned, const QString& stored, const QString& value,
+                               const char* what) {
+    if (assigned && value == stored)
+        return false; // nothing to do
     if (m_state != wsClosed) {
-        RaiseException(QStringLiteral("Cannot change Proto if not closed"));
-        return;
+        RaiseException(QStringLiteral("Cannot change %1 if not closed").arg(QLatin1String(what)));
+        return false;
     }
+    return true;
+}
+
+void TCustomWSocket::SetProto(const QString& V) {
+    if (!MayChange(m_protoAssigned, m_protoStr, V, "Proto"))
+        return;
     m_protoStr = V;
     const QString t = V.trimmed();
     if (t == QLatin1String("not found"))
@@ -150,12 +157,8 @@ void TCustomWSocket::SetProto(const QString& V) {
 }
 
 void TCustomWSocket::SetPort(const QString& V) {
-    if (m_portAssigned && V == m_portStr)
+    if (!MayChange(m_portAssigned, m_portStr, V, "Port"))
         return;
-    if (m_state != wsClosed) {
-        RaiseException(QStringLiteral("Cannot change Port if not closed"));
-        return;
-    }
     m_portStr = V;
     m_portAssigned = true;
     const QString t = V.trimmed();
@@ -179,12 +182,8 @@ void TCustomWSocket::SetPort(const QString& V) {
 }
 
 void TCustomWSocket::SetAddr(const QString& V) {
-    if (m_addrAssigned && V == m_addrStr)
+    if (!MayChange(m_addrAssigned, m_addrStr, V, "Addr"))
         return;
-    if (m_state != wsClosed) {
-        RaiseException(QStringLiteral("Cannot change Addr if not closed"));
-        return;
-    }
     m_addrStr = V;
     m_addrAssigned = false;
     m_sin.sin_addr = ResolveHost(V);

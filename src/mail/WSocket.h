@@ -148,6 +148,8 @@ protected:
     void MessagePump();
 
 private:
+    // False when the value is unchanged, or (with an exception) when the socket is open.
+    bool MayChange(bool assigned, const QString& stored, const QString& value, const char* what);
     void SocketNotify(int handle, int events, int error) override;
     void DnsLookupNotify(const LookupDoneEvent& done) override;
     void ProcessReadable();

@@ -1,4 +1,5 @@
 // Listening, accepting, adopting, pausing, datagrams and host lookups.
+#include "LoopbackClient.h"
 #include "Raised.h"
 #include "ScriptServer.h"
 #include "mail/WSocket.h"
@@ -10,6 +11,7 @@
 #include <memory>
 
 using namespace quorvia::mail;
+using quorvia::test::Client;
 using quorvia::test::raised;
 using quorvia::test::ScriptConnection;
 using quorvia::test::ScriptServer;
@@ -52,13 +54,9 @@ TEST(MailSocketServer, ListenAcceptAndDupServeAClient) {
     EXPECT_EQ(server.listener.State(), wsListening);
     ASSERT_GT(server.port(), 0);
 
-    TWait wait;
-    TWSocket client;
-    client.SetWaitCtrl(&wait);
-    client.SetAddr("127.0.0.1");
-    client.SetPort(QString::number(server.port()));
-    client.Connect();
-    ASSERT_TRUE(client.Wait(50, wsConnected));
+    Client connection(server.port());
+    ASSERT_TRUE(connection.connected());
+    TWSocket& client = connection.socket;
     client.SendStr("hello\r\n");
     QString line;
     client.ReadLine(50, line);
@@ -102,13 +100,9 @@ TEST(MailSocketServer, UsageErrorsAreReported) {
 
 TEST(MailSocketServer, PausedPeerHearsNothingUntilResumed) {
     EchoServer server(true);
-    TWait wait;
-    TWSocket client;
-    client.SetWaitCtrl(&wait);
-    client.SetAddr("127.0.0.1");
-    client.SetPort(QString::number(server.port()));
-    client.Connect();
-    ASSERT_TRUE(client.Wait(50, wsConnected));
+    Client connection(server.port());
+    ASSERT_TRUE(connection.connected());
+    TWSocket& client = connection.socket;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !server.peers.empty(); }, 5000));
     int replies = 0;
     client.OnDataAvailable = [&](TCustomWSocket* s, quint16) {

@@ -1,4 +1,5 @@
 // The socket's client path against plain-socket peers on 127.0.0.1.
+#include "LoopbackClient.h"
 #include "Raised.h"
 #include "ScriptServer.h"
 #include "mail/WSocket.h"
@@ -10,26 +11,13 @@
 #include <gtest/gtest.h>
 
 using namespace quorvia::mail;
+using quorvia::test::Client;
 using quorvia::test::FreePort;
 using quorvia::test::raised;
 using quorvia::test::ScriptConnection;
 using quorvia::test::ScriptServer;
 
 namespace {
-
-// A socket with a short-tick wait control, connected to a script.
-struct Client {
-    TWait wait;
-    TWSocket socket;
-    explicit Client(int port) {
-        wait.SetInterval(100);
-        socket.SetWaitCtrl(&wait);
-        socket.SetAddr("127.0.0.1");
-        socket.SetPort(QString::number(port));
-        socket.Connect();
-    }
-    bool connected() { return socket.Wait(50, wsConnected); }
-};
 
 // Records the size of every send the queue makes.
 class RecordingSocket : public TWSocket {
