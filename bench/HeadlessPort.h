@@ -10,8 +10,13 @@ namespace quorvia::bench {
 
 // A port without windows: boxes are counted and answered "Ignore"/"No", the
 // pump is the real event loop's.
-class HeadlessPort : public UserPort {
+class HeadlessPort : public Dialogs, public MainView {
 public:
+    HeadlessPort() = default;
+    HeadlessPort(const HeadlessPort&) = delete;
+    HeadlessPort& operator=(const HeadlessPort&) = delete;
+    operator UserPort&() { return m_port; }
+
     QStringList boxes;
     std::function<void(const QString&)> onBox;
 
@@ -27,8 +32,8 @@ public:
     }
     void beep() override {}
     void processPendingMessages() override { QCoreApplication::processEvents(); }
-    void setText(Field field, const QString& text) override { fields_[field] = text; }
-    QString text(Field field) const override { return fields_.value(field); }
+    void setText(Field field, const QString& text) override { m_fields[field] = text; }
+    QString text(Field field) const override { return m_fields.value(field); }
     void setOn(Field, bool) override {}
     void focus(Field) override {}
     void showCheckingWindow() override {}
@@ -43,7 +48,8 @@ private:
         if (onBox)
             onBox(text);
     }
-    QMap<Field, QString> fields_;
+    QMap<Field, QString> m_fields;
+    UserPort m_port{*this, *this};
 };
 
 } // namespace quorvia::bench

@@ -2,22 +2,22 @@
 
 namespace quorvia {
 
-void ShowAlert(UserPort& port, const Settings& settings, const QString& message, AlertKind kind) {
-    BeepIfSoundOn(port, settings);
-    port.messageBox(kind, message, 0);
+void ShowAlert(Dialogs& dialogs, const Settings& settings, const QString& message, AlertKind kind) {
+    BeepIfSoundOn(dialogs, settings);
+    dialogs.messageBox(kind, message, 0);
 }
 
-void BeepIfSoundOn(UserPort& port, const Settings& settings) {
+void BeepIfSoundOn(Dialogs& dialogs, const Settings& settings) {
     if (settings.SoundOn)
-        port.beep();
+        dialogs.beep();
 }
 
-void SetBusy(AppState& state, UserPort& port, bool on) {
+void SetBusy(BusyState& flags, MainView& view, bool on) {
     const QString title = QString::fromLatin1(on ? kBusyTitle : kIdleTitle);
-    port.setText(Field::Title, title);
-    port.setText(Field::Caption, title);
-    port.setOn(Field::Button952, on);
-    state.flags.Busy = on;
+    view.setText(Field::Title, title);
+    view.setText(Field::Caption, title);
+    view.setOn(Field::AbortButton, on);
+    flags.Busy = on;
 }
 
 } // namespace quorvia

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/RunState.h"
 #include "app/Settings.h"
-#include "engine/RunState.h"
 
 #include <QString>
 #include <cstdint>

@@ -33,17 +33,12 @@ QString readWithFallback(const QString& name, const QString& placeholder,
     return ReadSetting(kMailClientKey, fallbackName, placeholder);
 }
 
-// A missing scheme folder leaves the list empty rather than pointing it elsewhere.
-void pointList(SchemeList& list, const QString& folder) {
-    list.setFolder(SchemeFolderUsable(folder) ? folder : QString());
-}
-
 // Writes a series of values; the first failure ends the series and is shown once.
-bool writeSeries(UserPort& port, const Settings& settings,
+bool writeSeries(Dialogs& dialogs, const Settings& settings,
                  const std::vector<std::pair<QString, QString>>& values) {
     for (const auto& [name, text] : values) {
         if (!WriteSetting(kQuorviaKey, name, text)) {
-            ShowAlert(port, settings,
+            ShowAlert(dialogs, settings,
                       "Settings Could Not Be Saved. Value: " + name +
                           "\nFile: " + platform::storeLocation(kQuorviaKey),
                       AlertKind::Warning);
@@ -60,33 +55,28 @@ QString ReadSetting(const QString& key, const QString& name, const QString& def)
 }
 
 bool WriteSetting(const QString& key, const QString& name, const QString& text) {
-    return platform::writeValue(key, name, text);
+    return platform::writeValue(key, name, text) == 0;
 }
 
 bool SchemeFolderUsable(const QString& folder) {
     return !folder.trimmed().isEmpty() && QFileInfo(folder).isDir();
 }
 
-void LoadSettings(AppState& state, UserPort& port) {
-    Settings& s = state.settings;
-    const QString& programFolder = state.ProgramFolder;
-
+void LoadSettings(Settings& s, Dialogs& dialogs, const QString& programFolder) {
     s.SchemeDir = ReadSetting(kQuorviaKey, "SchemeDir", QString());
-    pointList(state.schemeList, s.SchemeDir);
 
     if (folderKey(programFolder) != folderKey(s.SchemeDir)) {
-        port.beep();
+        dialogs.beep();
         const QString question =
             "You Have Started Quorvia From A Different Directory Than Orignally Installed.\n(" +
             s.SchemeDir + ")" + "\n" + "\n" +
             "Do You Intend To Keep Running Quorvia From This Directory?" + "\n" + "(" +
             programFolder + ")";
-        if (port.confirm(question, 10)) {
-            writeSeries(port, s, {{"SchemeDir", programFolder}});
+        if (dialogs.confirm(question, 10)) {
+            writeSeries(dialogs, s, {{"SchemeDir", programFolder}});
             s.SchemeDir = ReadSetting(kQuorviaKey, "SchemeDir", programFolder);
-            pointList(state.schemeList, s.SchemeDir);
-            port.beep();
-            ShowAlert(port, s,
+            dialogs.beep();
+            ShowAlert(dialogs, s,
                       "Make Sure You Have Moved Your Scheme and Help Files To " + s.SchemeDir,
                       AlertKind::Information);
         }
@@ -114,7 +104,7 @@ void LoadSettings(AppState& state, UserPort& port) {
     const QString user = readWithFallback("UserName", "Your User Name", "Sender EMail");
     const QString sender = readWithFallback("SenderName", "Your Name", "Sender Name");
 
-    writeSeries(port, s,
+    writeSeries(dialogs, s,
                 {{"SchemeDir", s.SchemeDir},
                  {"CheckPrior", TrueFalse(s.CheckPrior)},
                  {"ShowWork", TrueFalse(s.ShowWork)},

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppState.h"
-#include "app/UserPort.h"
+#include "app/Dialogs.h"
+#include "app/Settings.h"
 
 #include <QString>
 
@@ -24,9 +24,9 @@ inline QString TrueFalse(bool on) {
     return on ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-// Start-up: reads every option with its default, checks the install folder,
-// points the scheme list at the scheme folder and writes the values back.
-void LoadSettings(AppState& state, UserPort& port);
+// Start-up: reads every option with its default, checks the install folder
+// against `programFolder` and writes the values back.
+void LoadSettings(Settings& settings, Dialogs& dialogs, const QString& programFolder);
 
 // Whether a scheme folder can be listed: not empty and an existing folder.
 bool SchemeFolderUsable(const QString& folder);

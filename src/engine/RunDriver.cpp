@@ -1,8 +1,8 @@
 #include "engine/RunDriver.h"
 
 #include "app/Alerts.h"
+#include "app/RunFormat.h"
 #include "app/RunStatistics.h"
-#include "engine/RunFormat.h"
 #include "engine/RunProgress.h"
 #include "engine/SpaceCheck.h"
 #include "engine/TreeWalk.h"
@@ -27,12 +27,12 @@ bool hasBothFolders(const SchemeRecord& record) {
 void dropEntriesWithoutFolders(AppState& state, UserPort& port) {
     SchemeQueue& queue = state.queue;
     while (!queue.empty() && !hasBothFolders(queue.slots[0])) {
-        ShowAlert(port, state.settings,
+        ShowAlert(port.dialogs, state.settings,
                   "Scheme " + queue.slots[0].SchemeFile +
                       " Has No Entry For Both Folders\nScheme Removed From Queue",
                   AlertKind::Warning);
         AdvanceQueue(queue);
-        port.refreshQueueStatus();
+        port.view.refreshQueueStatus();
     }
 }
 
@@ -63,13 +63,13 @@ void runHead(AppState& state, UserPort& port, platform::FileIo& io) {
     resetForScheme(state);
     const int64_t start = platform::tickCount();
     const QString name = SchemeName(head.SchemeFile);
-    port.setText(Field::Label14, "(" + name + ")");
-    UpdateProgressCaption(state, port);
+    port.view.setText(Field::SchemeRunning, "(" + name + ")");
+    UpdateProgressCaption(state, port.view);
 
     TreeWalk(state, port, io)
         .WalkTree(QFile::encodeName(head.Folder1.trimmed()), QFile::encodeName(head.Folder2));
     head.RunMode = SchemeRecord::Copied;
-    port.setText(Field::Label4, "File(s) Copied:");
+    port.view.setText(Field::FilesCopiedCaption, "File(s) Copied:");
 
     run.RunElapsedText = FormatElapsed(start, platform::tickCount());
     if (run.FolderCount > 0)
@@ -79,13 +79,13 @@ void runHead(AppState& state, UserPort& port, platform::FileIo& io) {
         if (state.flags.AbortRequested)
             run.WorkList << "(ABORTED)";
         if (state.queue.QueueLast == 0)
-            port.showWorkList(run.WorkList);
+            port.view.showWorkList(run.WorkList);
     }
-    BeepIfSoundOn(port, settings);
+    BeepIfSoundOn(port.dialogs, settings);
 
     WriteRunStatistics(run, state.flags.AbortRequested, timesRun, name, state.settings);
     state.flags.AbortRequested = false;
-    port.setOn(Field::Button8, true);
+    port.view.setOn(Field::ShowWorkButton, true);
 }
 
 } // namespace
@@ -102,7 +102,7 @@ void RunQueue(AppState& state, UserPort& port, platform::FileIo& io) {
     bool busyShown = false;
     const auto guard = qScopeGuard([&] {
         if (busyShown)
-            SetBusy(state, port, false);
+            SetBusy(state.flags, port.view, false);
         state.flags.Busy = false;
     });
 
@@ -114,20 +114,20 @@ void RunQueue(AppState& state, UserPort& port, platform::FileIo& io) {
         if (queue.empty())
             break;
         if (!busyShown) {
-            SetBusy(state, port, true);
+            SetBusy(state.flags, port.view, true);
             busyShown = true;
         }
-        port.setText(Field::Label17, QString::number(++ordinal));
+        port.view.setText(Field::SchemeOrdinal, QString::number(++ordinal));
         runHead(state, port, io);
         AdvanceQueue(queue);
-        port.refreshQueueStatus();
+        port.view.refreshQueueStatus();
     }
 
     if (anything) {
-        port.setText(Field::Label17, "0");
-        port.setText(Field::Label19, "0");
+        port.view.setText(Field::SchemeOrdinal, "0");
+        port.view.setText(Field::QueueLength, "0");
         ClearQueue(queue);
-        port.refreshQueueStatus();
+        port.view.refreshQueueStatus();
     }
 }
 

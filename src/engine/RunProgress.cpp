@@ -1,26 +1,27 @@
 #include "engine/RunProgress.h"
 
+#include "app/Alerts.h"
 #include "platform/LocaleText.h"
 
 #include <algorithm>
 
 namespace quorvia {
 
-void UpdateProgressCaption(const AppState& state, UserPort& port) {
+void UpdateProgressCaption(const AppState& state, MainView& view) {
     const RunState& run = state.run;
-    QString text =
-        port.text(Field::Title).left(11) + " - " + QString::number(state.queue.QueueLast + 1);
+    QString text = view.text(Field::Title).left(kBusyTitleLength) + " - " +
+                   QString::number(state.queue.count());
     if (run.BytesNeeded > 0 && !state.flags.AbortRequested) {
         const double percent =
             std::min(100.0, double(run.ByteTotal) / double(run.BytesNeeded) * 100);
         text += " - " + platform::formatNumber(percent, 0).trimmed() + "%";
     }
-    port.setText(Field::Title, text);
-    port.setText(Field::Caption, text);
+    view.setText(Field::Title, text);
+    view.setText(Field::Caption, text);
 }
 
-void ShowCheckingWindow(UserPort& port) {
-    port.showCheckingWindow();
+void ShowCheckingWindow(MainView& view) {
+    view.showCheckingWindow();
 }
 
 } // namespace quorvia

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "app/AppState.h"
-#include "app/UserPort.h"
+#include "app/MainView.h"
+#include "schemes/AppState.h"
 
 namespace quorvia {
 
 // Title and caption from the queue length and, when a size is known, the
 // percentage done: "Quorvia (A) - 2 - 45%".
-void UpdateProgressCaption(const AppState& state, UserPort& port);
+void UpdateProgressCaption(const AppState& state, MainView& view);
 // The progress window for a size scan, captioned "Quorvia - Checking".
-void ShowCheckingWindow(UserPort& port);
+void ShowCheckingWindow(MainView& view);
 
 } // namespace quorvia

@@ -1,7 +1,7 @@
 #include "engine/SpaceCheck.h"
 
 #include "app/Alerts.h"
-#include "engine/RunFormat.h"
+#include "app/RunFormat.h"
 #include "engine/RunProgress.h"
 #include "engine/TreeWalk.h"
 #include "platform/LocaleText.h"
@@ -17,21 +17,21 @@ namespace {
 class OwnBusy {
 public:
     OwnBusy(AppState& state, UserPort& port)
-        : state_(state), port_(port), owns_(!state.flags.Busy) {
-        if (owns_)
-            SetBusy(state_, port_, true);
+        : m_state(state), m_port(port), m_owns(!state.flags.Busy) {
+        if (m_owns)
+            SetBusy(m_state.flags, m_port.view, true);
     }
     ~OwnBusy() {
-        if (owns_)
-            SetBusy(state_, port_, false);
+        if (m_owns)
+            SetBusy(m_state.flags, m_port.view, false);
     }
     OwnBusy(const OwnBusy&) = delete;
     OwnBusy& operator=(const OwnBusy&) = delete;
 
 private:
-    AppState& state_;
-    UserPort& port_;
-    bool owns_;
+    AppState& m_state;
+    UserPort& m_port;
+    bool m_owns;
 };
 
 QString count(int64_t value) {
@@ -73,15 +73,15 @@ int64_t ScanSize(AppState& state, UserPort& port, bool showReport, bool fromWind
     OwnBusy busy(state, port);
     RunState& run = state.run;
 
-    if (fromWindow && port.text(Field::Edit1).trimmed().isEmpty()) {
-        ShowAlert(port, state.settings, "Scheme Must Have Entry For First Folder",
+    if (fromWindow && port.view.text(Field::Folder1).trimmed().isEmpty()) {
+        ShowAlert(port.dialogs, state.settings, "Scheme Must Have Entry For First Folder",
                   AlertKind::Information);
-        port.focus(Field::Edit1);
-        port.hideProgressWindow();
+        port.view.focus(Field::Folder1);
+        port.view.hideProgressWindow();
         return 0;
     }
 
-    ShowCheckingWindow(port);
+    ShowCheckingWindow(port.view);
     run.SizeScanMode = true;
     run.resetCounters();
     state.flags.AbortRequested = false;
@@ -89,13 +89,13 @@ int64_t ScanSize(AppState& state, UserPort& port, bool showReport, bool fromWind
     QString source;
     QString destination;
     if (fromWindow) {
-        source = port.text(Field::Edit1).trimmed();
-        port.setText(Field::Edit1, source);
-        destination = port.text(Field::Edit2).trimmed();
+        source = port.view.text(Field::Folder1).trimmed();
+        port.view.setText(Field::Folder1, source);
+        destination = port.view.text(Field::Folder2).trimmed();
         if (destination.isEmpty())
             destination = "/";
         else
-            port.setText(Field::Edit2, destination);
+            port.view.setText(Field::Folder2, destination);
     } else {
         source = state.queue.slots[0].Folder1.trimmed();
         destination = state.queue.slots[0].Folder2;
@@ -107,7 +107,7 @@ int64_t ScanSize(AppState& state, UserPort& port, bool showReport, bool fromWind
             UserPort& port;
             ~EndScan() {
                 state.run.SizeScanMode = false;
-                port.hideProgressWindow();
+                port.view.hideProgressWindow();
             }
         } end{state, port};
         TreeWalk(state, port, io)
@@ -116,13 +116,13 @@ int64_t ScanSize(AppState& state, UserPort& port, bool showReport, bool fromWind
     run.BytesNeeded = run.ByteTotal;
 
     if (showReport) {
-        const QString folder2 = port.text(Field::Edit2).trimmed();
+        const QString folder2 = port.view.text(Field::Folder2).trimmed();
         const int64_t free =
             folder2.isEmpty() ? 0 : QueryFreeSpace(state, port, false, SpaceSource::Window, {}, io);
-        ShowAlert(
-            port, state.settings,
-            SizeReport(run, state.flags.AbortRequested, port.text(Field::Edit1), folder2, free),
-            AlertKind::Information);
+        ShowAlert(port.dialogs, state.settings,
+                  SizeReport(run, state.flags.AbortRequested, port.view.text(Field::Folder1),
+                             folder2, free),
+                  AlertKind::Information);
     }
     return run.ByteTotal;
 }
@@ -138,11 +138,11 @@ int64_t QueryFreeSpace(AppState& state, UserPort& port, bool showMessage, SpaceS
         display = platform::driveOf(folder);
         break;
     case SpaceSource::Window:
-        folder = port.text(Field::Edit2).trimmed();
+        folder = port.view.text(Field::Folder2).trimmed();
         if (folder.isEmpty()) {
-            ShowAlert(port, state.settings, "Scheme Must Have Entry For Second Folder",
+            ShowAlert(port.dialogs, state.settings, "Scheme Must Have Entry For Second Folder",
                       AlertKind::Information);
-            port.focus(Field::Edit2);
+            port.view.focus(Field::Folder2);
             return 0;
         }
         display = folder;
@@ -153,11 +153,12 @@ int64_t QueryFreeSpace(AppState& state, UserPort& port, bool showMessage, SpaceS
         break;
     }
     display = FolderDisplayText(display);
-    const std::optional<int64_t> asked = io.freeSpace(QFile::encodeName(folder));
-    const int64_t free = asked && *asked > 0 ? *asked : 0;
+    int64_t asked = 0;
+    const int64_t free =
+        io.freeSpace(QFile::encodeName(folder), asked) == 0 && asked > 0 ? asked : 0;
     if (!showMessage)
         return free;
-    ShowAlert(port, state.settings,
+    ShowAlert(port.dialogs, state.settings,
               "Searched: " + display + "\n\nFound " + FormatSize(double(free)) + " Available.",
               AlertKind::Information);
     return 0;
@@ -169,12 +170,12 @@ bool CheckSpaceBeforeRun(AppState& state, UserPort& port, platform::FileIo& io) 
     const int64_t free = QueryFreeSpace(state, port, false, SpaceSource::Queue, {}, io);
     const bool room = free > needed;
     if (!room)
-        ShowAlert(port, state.settings,
+        ShowAlert(port.dialogs, state.settings,
                   "Copy Aborted (Not Enough Room)\n\nNeeded: " + FormatSize(double(needed)) +
                       "  Found: " + FormatSize(double(free)),
                   AlertKind::Warning);
     if (state.run.RunErrors > 0)
-        ShowAlert(port, state.settings, "Error(s) Encountered During Space Check Process",
+        ShowAlert(port.dialogs, state.settings, "Error(s) Encountered During Space Check Process",
                   AlertKind::Information);
     return room;
 }

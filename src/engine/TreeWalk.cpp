@@ -4,13 +4,17 @@
 #include "engine/RunProgress.h"
 
 #include <QFile>
-#include <fcntl.h>
-#include <unistd.h>
+#include <cerrno>
 
 namespace quorvia {
 
 using platform::AttrArchive;
 using platform::AttrSystem;
+using platform::EntryType;
+using platform::FileStatus;
+using platform::kNoFolder;
+using platform::kWholePath;
+using platform::nameOf;
 
 namespace {
 
@@ -20,11 +24,6 @@ QString shown(const QByteArray& path) {
 
 QString errorText(int error) {
     return "Error (" + QString::number(error) + ") ";
-}
-
-QByteArray nameOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    return slash < 0 ? path : path.mid(slash + 1);
 }
 
 // Closes a descriptor on every way out.
@@ -58,12 +57,15 @@ struct Temporary {
 
 // An open folder for lookups by name, closed with the walk of that folder.
 struct OpenFolder {
-    int fd;
-    explicit OpenFolder(const QByteArray& path)
-        : fd(path.isEmpty() ? -1 : ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    platform::FileIo& io;
+    int fd = kNoFolder;
+    OpenFolder(platform::FileIo& files, const QByteArray& path) : io(files) {
+        if (!path.isEmpty() && io.openFolder(path, fd) != 0)
+            fd = kNoFolder;
+    }
     ~OpenFolder() {
         if (fd >= 0)
-            ::close(fd);
+            io.close(fd);
     }
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
@@ -72,7 +74,7 @@ struct OpenFolder {
 } // namespace
 
 TreeWalk::TreeWalk(AppState& state, UserPort& port, platform::FileIo& io)
-    : state_(state), port_(port), io_(io), user_(::geteuid()) {}
+    : m_state(state), m_port(port), m_io(io) {}
 
 void TreeWalk::WalkTree(const QByteArray& sourceRoot, const QByteArray& destinationRoot) {
     QByteArray source = sourceRoot;
@@ -81,21 +83,19 @@ void TreeWalk::WalkTree(const QByteArray& sourceRoot, const QByteArray& destinat
     QByteArray destination = destinationRoot;
     if (!destination.endsWith('/'))
         destination += '/';
-    if (!state_.run.SizeScanMode)
-        ::mkdir(destination.constData(), 0777);
+    if (!m_state.run.SizeScanMode)
+        m_io.makeFolder(destination);
     // A destination inside the source must not be walked into itself.
-    struct stat st {};
-    haveRoot_ = ::stat(destination.constData(), &st) == 0;
-    rootDevice_ = st.st_dev;
-    rootInode_ = st.st_ino;
+    // "root/." resolves a link to the root folder, as the walk will.
+    m_haveRoot = m_io.statAt(kWholePath, destination + '.', m_root) == 0;
     WalkFolder(source, destination);
 }
 
 void TreeWalk::WalkFolder(const QByteArray& folder, const QByteArray& destinationFolder) {
-    RunState& run = state_.run;
+    RunState& run = m_state.run;
     const bool scan = run.SizeScanMode;
     if (!scan)
-        ::mkdir(destinationFolder.constData(), 0777); // a failure shows in the files' errors
+        m_io.makeFolder(destinationFolder); // a failure shows in the files' errors
     ++run.FolderCount;
     if (!scan)
         run.WorkList << "FOLDER -> " + shown(destinationFolder);
@@ -106,12 +106,12 @@ void TreeWalk::WalkFolder(const QByteArray& folder, const QByteArray& destinatio
         folderFailed(error, folder);
     } else {
         // The scan looks names up inside open folders, far cheaper than whole paths.
-        const OpenFolder from(scan ? folder : QByteArray());
-        const OpenFolder to(scan ? destinationFolder : QByteArray());
+        const OpenFolder from(m_io, scan ? folder : QByteArray());
+        const OpenFolder to(m_io, scan ? destinationFolder : QByteArray());
         platform::DirEntry entry;
         for (bool first = true;; first = false) {
             if (!first)
-                port_.processPendingMessages();
+                m_port.dialogs.processPendingMessages();
             if (aborted() || !reader.next(entry))
                 break;
             handleEntry(folder, destinationFolder, entry, from.fd, to.fd);
@@ -123,14 +123,13 @@ void TreeWalk::WalkFolder(const QByteArray& folder, const QByteArray& destinatio
 
 void TreeWalk::handleEntry(const QByteArray& folder, const QByteArray& destinationFolder,
                            const platform::DirEntry& entry, int openSource, int openDestination) {
-    using platform::EntryType;
     const QByteArray& name = entry.name;
     if (name == "." || name == ".." || entry.type == EntryType::Special)
         return; // FIFOs, sockets and devices are not backed up; opening a FIFO would hang
-    if (state_.run.SizeScanMode && entry.type != EntryType::Directory) {
+    if (m_state.run.SizeScanMode && entry.type != EntryType::Directory) {
         // No whole paths here unless a folder could not be opened.
         const QByteArray source = openSource >= 0 ? QByteArray() : platform::joinPath(folder, name);
-        const At from = openSource >= 0 ? At{openSource, name} : At{AT_FDCWD, source};
+        const At from = openSource >= 0 ? At{openSource, name} : At{kWholePath, source};
         measure(from, {openDestination, name}, folder, name, entry.type == EntryType::Symlink);
         return;
     }
@@ -151,59 +150,55 @@ void TreeWalk::handleEntry(const QByteArray& folder, const QByteArray& destinati
 }
 
 bool TreeWalk::passedOver(const QByteArray& path, bool hidden) {
-    const Settings& s = state_.settings;
+    const Settings& s = m_state.settings;
     if (hidden && !s.CopyHidden)
         return true;
-    return !s.CopySystem && (platform::storedDosBits(path) & AttrSystem);
+    return !s.CopySystem && (m_io.dosBits(path) & AttrSystem);
 }
 
 bool TreeWalk::isDestinationRoot(const QByteArray& folder) const {
-    if (!haveRoot_)
-        return false;
-    struct stat st {};
-    return ::lstat(folder.constData(), &st) == 0 && st.st_dev == rootDevice_ &&
-           st.st_ino == rootInode_;
+    FileStatus st;
+    return m_haveRoot && m_io.statAt(kWholePath, folder, st) == 0 && st.sameFile(m_root);
 }
 
-bool TreeWalk::upToDate(At destination, const struct stat& source) const {
-    struct stat target {};
-    if (destination.folder == -1 || ::fstatat(destination.folder, destination.name.constData(),
-                                              &target, AT_SYMLINK_NOFOLLOW) != 0)
+bool TreeWalk::upToDate(At destination, const FileStatus& source) const {
+    FileStatus target;
+    if (m_io.statAt(destination.folder, destination.name, target) != 0)
         return false;
-    if (state_.settings.CopyOnlyNewer)
-        return platform::dosDateTime(target.st_mtim) >= platform::dosDateTime(source.st_mtim);
+    if (m_state.settings.CopyOnlyNewer)
+        return platform::dosDateTime(target.lastWrite) >= platform::dosDateTime(source.lastWrite);
     // Only the size scan gets here with CopyOnlyNewer off: the copy itself always copies.
-    return target.st_size == source.st_size;
+    return target.size == source.size;
 }
 
 void TreeWalk::CopyOneFile(const QByteArray& source, const QByteArray& destination) {
     if (aborted() || passedOver(source, nameOf(source).startsWith('.')))
         return;
 
-    Descriptor input{io_};
-    if (const int error = io_.openForReading(source, input.fd)) {
+    Descriptor input{m_io};
+    if (const int error = m_io.openForReading(source, input.fd)) {
         openFailed(error, source);
         return;
     }
-    struct stat st {};
-    if (::fstat(input.fd, &st) != 0) {
-        openFailed(errno, source);
+    FileStatus st;
+    if (const int error = m_io.statOpen(input.fd, st)) {
+        openFailed(error, source);
         return;
     }
-    if (!S_ISREG(st.st_mode))
+    if (st.type != EntryType::File)
         return; // replaced by a special file since the folder was listed
-    if (state_.settings.CopyOnlyNewer && upToDate({AT_FDCWD, destination}, st))
+    if (m_state.settings.CopyOnlyNewer && upToDate({kWholePath, destination}, st))
         return;
 
-    uint32_t dosBits = platform::storedDosBits(input.fd);
-    if (state_.settings.ResetArchiveFlag)
+    uint32_t dosBits = m_io.dosBits(input.fd);
+    if (m_state.settings.ResetArchiveFlag)
         dosBits &= ~uint32_t(AttrArchive);
 
     // The copy is written beside the destination and moved over it only when
     // complete: an abort or failure leaves the old destination as it was.
-    Temporary copy{io_, {}};
+    Temporary copy{m_io, {}};
     if (const int error =
-            io_.createTemporary(platform::folderOf(destination), copy.path, copy.file.fd)) {
+            m_io.createTemporary(platform::folderOf(destination), copy.path, copy.file.fd)) {
         createFailed(error, destination);
         return;
     }
@@ -213,14 +208,14 @@ void TreeWalk::CopyOneFile(const QByteArray& source, const QByteArray& destinati
         return; // the old destination stays as it was
 
     // Set-user and set-group bits are not carried: the copy has another owner.
-    int error = platform::finishCopy(copy.file.fd, dosBits, st.st_mode & 0777, st.st_mtim);
+    int error = m_io.finishCopy(copy.file.fd, dosBits, st.mode & 0777, st.lastWrite);
     if (const int closeError = copy.file.release(); error == 0)
         error = closeError;
     if (error != 0) {
         writeFailed(error, destination);
         return;
     }
-    if (const int error = io_.replace(copy.path, destination)) {
+    if ((error = m_io.replace(copy.path, destination)) != 0) {
         createFailed(error, destination);
         return;
     }
@@ -232,12 +227,12 @@ bool TreeWalk::copyBytes(int input, int output, const QByteArray& source,
                          const QByteArray& destination, int64_t& copied) {
     bool inKernel = true;
     while (!aborted()) {
-        port_.processPendingMessages();
+        m_port.dialogs.processPendingMessages();
         if (aborted())
             break;
         size_t got = 0;
         if (inKernel) {
-            const int error = io_.copyRange(input, output, StepSize, got);
+            const int error = m_io.copyRange(input, output, StepSize, got);
             if (error == ENOSPC || error == EDQUOT || error == EFBIG) {
                 writeFailed(error, destination);
                 return false;
@@ -249,13 +244,13 @@ bool TreeWalk::copyBytes(int input, int output, const QByteArray& source,
                 continue;
             }
         } else {
-            buffer_.resize(BlockSize);
-            if (const int error = io_.read(input, buffer_.data(), BlockSize, got)) {
+            m_buffer.resize(BlockSize);
+            if (const int error = m_io.read(input, m_buffer.data(), BlockSize, got)) {
                 readFailed(error, source);
                 return false;
             }
             size_t written = 0;
-            if (const int error = io_.write(output, buffer_.data(), got, written)) {
+            if (const int error = m_io.write(output, m_buffer.data(), got, written)) {
                 writeFailed(error, destination);
                 return false;
             }
@@ -270,27 +265,27 @@ bool TreeWalk::copyBytes(int input, int output, const QByteArray& source,
 void TreeWalk::copyLink(const QByteArray& source, const QByteArray& destination) {
     if (aborted() || passedOver(source, nameOf(source).startsWith('.')))
         return;
-    struct stat st {};
+    FileStatus st;
     QByteArray target;
-    int error = ::lstat(source.constData(), &st) == 0 ? 0 : errno;
+    int error = m_io.statAt(kWholePath, source, st);
     if (error == 0)
-        error = platform::readLink(source, target);
+        error = m_io.readLink(source, target);
     if (error != 0) {
         openFailed(error, source);
         return;
     }
-    if (state_.settings.CopyOnlyNewer && upToDate({AT_FDCWD, destination}, st))
+    if (m_state.settings.CopyOnlyNewer && upToDate({kWholePath, destination}, st))
         return;
     // The link itself is recreated, never followed.
     QByteArray temporary;
-    if (const int error =
-            platform::createTemporaryLink(platform::folderOf(destination), target, temporary)) {
+    if ((error = m_io.createTemporaryLink(platform::folderOf(destination), target, temporary)) !=
+        0) {
         createFailed(error, destination);
         return;
     }
-    platform::setLastWriteTime(temporary, st.st_mtim);
-    if (const int error = io_.replace(temporary, destination)) {
-        io_.remove(temporary);
+    m_io.setLinkTime(temporary, st.lastWrite);
+    if ((error = m_io.replace(temporary, destination)) != 0) {
+        m_io.remove(temporary);
         createFailed(error, destination);
         return;
     }
@@ -298,55 +293,49 @@ void TreeWalk::copyLink(const QByteArray& source, const QByteArray& destination)
 }
 
 void TreeWalk::fileCopied(const QByteArray& destination, int64_t bytes) {
-    RunState& run = state_.run;
+    RunState& run = m_state.run;
     run.ByteTotal += bytes;
-    UpdateProgressCaption(state_, port_);
+    UpdateProgressCaption(m_state, m_port.view);
     ++run.FilesCopied;
     run.WorkList << shown(destination);
 }
 
 void TreeWalk::MeasureFile(const QByteArray& source, const QByteArray& destination) {
-    measure({AT_FDCWD, source}, {AT_FDCWD, destination}, platform::folderOf(source), nameOf(source),
-            false);
+    measure({kWholePath, source}, {kWholePath, destination}, platform::folderOf(source),
+            nameOf(source), false);
 }
 
 void TreeWalk::measure(At source, At destination, const QByteArray& folder, const QByteArray& name,
                        bool link) {
-    RunState& run = state_.run;
+    RunState& run = m_state.run;
     if (aborted())
         return;
     ++run.FilesExamined;
-    const Settings& s = state_.settings;
+    const Settings& s = m_state.settings;
     if ((!s.CopyHidden && name.startsWith('.')) ||
         (!s.CopySystem && passedOver(platform::joinPath(folder, name), false)))
         return;
     // Asked rather than opened: a scan looks at thousands of files and reads none.
-    struct stat st {};
-    if (::fstatat(source.folder, source.name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-        (!link && !readable(source, st))) {
+    FileStatus st;
+    if (m_io.statAt(source.folder, source.name, st) != 0 ||
+        (!link && m_io.checkReadable(source.folder, source.name, st) != 0)) {
         ++run.RunErrors;
         return;
     }
-    if (S_ISLNK(st.st_mode) != link || (!link && !S_ISREG(st.st_mode)))
+    if ((st.type == EntryType::Symlink) != link || (!link && st.type != EntryType::File))
         return; // changed since the folder was listed
     if (upToDate(destination, st))
         return;
     if (!link)
-        run.ByteTotal += st.st_size; // a link adds no bytes of its own
+        run.ByteTotal += st.size; // a link adds no bytes of its own
     ++run.FilesFound;
 }
 
-bool TreeWalk::readable(At source, const struct stat& st) const {
-    if (st.st_uid == user_ && (st.st_mode & S_IRUSR))
-        return true; // the owner's read bit decides for the owner
-    return ::faccessat(source.folder, source.name.constData(), R_OK, AT_EACCESS) == 0;
-}
-
 void TreeWalk::askAbortOrIgnore(const QString& message) {
-    BeepIfSoundOn(port_, state_.settings);
-    if (port_.askAbortIgnore(message) == AbortIgnore::Abort)
-        state_.flags.AbortRequested = true;
-    ++state_.run.RunErrors;
+    BeepIfSoundOn(m_port.dialogs, m_state.settings);
+    if (m_port.dialogs.askAbortIgnore(message) == AbortIgnore::Abort)
+        m_state.flags.AbortRequested = true;
+    ++m_state.run.RunErrors;
 }
 
 void TreeWalk::openFailed(int error, const QByteArray& source) {
@@ -363,8 +352,8 @@ void TreeWalk::readFailed(int error, const QByteArray& source) {
 
 void TreeWalk::folderFailed(int error, const QByteArray& folder) {
     // A folder that cannot be listed would otherwise drop out of the backup unseen.
-    if (state_.run.SizeScanMode)
-        ++state_.run.RunErrors;
+    if (m_state.run.SizeScanMode)
+        ++m_state.run.RunErrors;
     else
         askAbortOrIgnore(errorText(error) + "Could Not Open Folder: " + shown(folder));
 }
@@ -373,17 +362,17 @@ void TreeWalk::writeFailed(int error, const QByteArray& destination) {
     const bool full = platform::classifyError(error) == platform::ErrorClass::NoSpace;
     const QString message = errorText(error) + (full ? "Destination Full, " : "") +
                             "Could Not Write: " + shown(destination);
-    ++state_.run.RunErrors;
-    ShowAlert(port_, state_.settings, message, AlertKind::Warning);
-    state_.flags.AbortRequested = true;
+    ++m_state.run.RunErrors;
+    ShowAlert(m_port.dialogs, m_state.settings, message, AlertKind::Warning);
+    m_state.flags.AbortRequested = true;
 }
 
 void TreeWalk::reportAbortOnce() {
-    RunState& run = state_.run;
+    RunState& run = m_state.run;
     if (!aborted() || run.AbortReported)
         return;
     run.AbortReported = true;
-    ShowAlert(port_, state_.settings,
+    ShowAlert(m_port.dialogs, m_state.settings,
               run.SizeScanMode
                   ? "Quorvia Was Aborted During Size Check, Calculations Will Be Wrong"
                   : "Quorvia Was Aborted During Synch Process, All Files Might Not Be On "

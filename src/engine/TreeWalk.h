@@ -1,12 +1,11 @@
 #pragma once
 
-#include "app/AppState.h"
 #include "app/UserPort.h"
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
+#include "schemes/AppState.h"
 
 #include <QByteArray>
-#include <sys/stat.h>
 #include <vector>
 
 namespace quorvia {
@@ -32,8 +31,8 @@ public:
     void MeasureFile(const QByteArray& source, const QByteArray& destination);
 
 private:
-    // A name looked up inside an open folder (AT_FDCWD: a whole path); the
-    // folder -1 stands for a destination folder that does not exist.
+    // A name looked up inside an open folder (kWholePath: a whole path,
+    // kNoFolder: a destination folder that does not exist).
     struct At {
         int folder;
         const QByteArray& name;
@@ -46,8 +45,7 @@ private:
     void copyLink(const QByteArray& source, const QByteArray& destination);
     void measure(At source, At destination, const QByteArray& folder, const QByteArray& name,
                  bool link);
-    bool readable(At source, const struct stat& st) const;
-    bool upToDate(At destination, const struct stat& source) const;
+    bool upToDate(At destination, const platform::FileStatus& source) const;
     // Moves the source's bytes into the copy; false when stopped by an abort or a failure.
     bool copyBytes(int input, int output, const QByteArray& source, const QByteArray& destination,
                    int64_t& copied);
@@ -62,16 +60,14 @@ private:
     void reportAbortOnce();
     void fileCopied(const QByteArray& destination, int64_t bytes);
 
-    bool aborted() const { return state_.flags.AbortRequested; }
+    bool aborted() const { return m_state.flags.AbortRequested; }
 
-    AppState& state_;
-    UserPort& port_;
-    platform::FileIo& io_;
-    std::vector<char> buffer_;
-    dev_t rootDevice_ = 0;
-    ino_t rootInode_ = 0;
-    bool haveRoot_ = false;
-    uid_t user_;
+    AppState& m_state;
+    UserPort& m_port;
+    platform::FileIo& m_io;
+    std::vector<char> m_buffer;
+    platform::FileStatus m_root; // the destination root, not to be walked into itself
+    bool m_haveRoot = false;
 };
 
 } // namespace quorvia

@@ -1,5 +1,6 @@
 #include "platform/FileIo.h"
 
+#include "platform/DosAttributes.h"
 #include "platform/Volumes.h"
 
 #include <QFile>
@@ -17,16 +18,6 @@ namespace quorvia::platform {
 
 namespace {
 constexpr const char* kTempPrefix = ".quorvia.";
-constexpr const char* kDosAttrib = "user.DOSATTRIB";
-constexpr uint32_t kStoredBits = 4 | 32; // system, archive
-
-uint32_t parseDosBits(char* text, ssize_t length) {
-    if (length <= 0)
-        return 0;
-    text[length] = 0;
-    return uint32_t(std::strtoul(text, nullptr, 0)) & kStoredBits;
-}
-
 QByteArray randomName() {
     char text[24];
     std::snprintf(text, sizeof(text), "%s%08x", kTempPrefix,
@@ -114,8 +105,49 @@ int PosixFileIo::remove(const QByteArray& path) {
     return ::unlink(path.constData()) == 0 ? 0 : errno;
 }
 
-std::optional<int64_t> PosixFileIo::freeSpace(const QByteArray& path) {
-    return platform::freeSpace(QFile::decodeName(path));
+int PosixFileIo::freeSpace(const QByteArray& path, int64_t& bytes) {
+    return platform::freeSpace(QFile::decodeName(path), bytes);
+}
+
+int PosixFileIo::makeFolder(const QByteArray& path) {
+    return platform::makeFolder(path);
+}
+
+int PosixFileIo::openFolder(const QByteArray& path, int& fd) {
+    fd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0 ? 0 : errno;
+}
+
+int PosixFileIo::statAt(int folder, const QByteArray& name, FileStatus& status) {
+    if (folder == kNoFolder)
+        return ENOENT;
+    struct stat st {};
+    if (::fstatat(folder, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    status = toFileStatus(st);
+    return 0;
+}
+
+int PosixFileIo::statOpen(int fd, FileStatus& status) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        return errno;
+    status = toFileStatus(st);
+    return 0;
+}
+
+uint32_t PosixFileIo::currentUser() {
+    return uint32_t(::geteuid());
+}
+
+int PosixFileIo::checkReadable(int folder, const QByteArray& name, const FileStatus& status) {
+    if (status.owner == m_user && status.ownerCanRead())
+        return 0; // the owner's read bit decides for the owner
+    return ::faccessat(folder, name.constData(), R_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+int PosixFileIo::setLinkTime(const QByteArray& path, const timespec& time) {
+    return setLastWriteTime(path, time);
 }
 
 FileIo& posixFileIo() {
@@ -123,16 +155,8 @@ FileIo& posixFileIo() {
     return io;
 }
 
-QByteArray folderOf(const QByteArray& path) {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.left(slash);
-}
-
-int createTemporaryLink(const QByteArray& folder, const QByteArray& target, QByteArray& path) {
+int PosixFileIo::createTemporaryLink(const QByteArray& folder, const QByteArray& target,
+                                     QByteArray& path) {
     const QByteArray base = folder.endsWith('/') ? folder : folder + '/';
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray candidate = base + randomName();
@@ -146,7 +170,7 @@ int createTemporaryLink(const QByteArray& folder, const QByteArray& target, QByt
     return EEXIST;
 }
 
-int readLink(const QByteArray& path, QByteArray& target) {
+int PosixFileIo::readLink(const QByteArray& path, QByteArray& target) {
     QByteArray buffer(256, Qt::Uninitialized);
     for (;;) {
         const ssize_t n = ::readlink(path.constData(), buffer.data(), size_t(buffer.size()));
@@ -160,29 +184,23 @@ int readLink(const QByteArray& path, QByteArray& target) {
     }
 }
 
-uint32_t storedDosBits(const QByteArray& path) {
-    char text[64];
-    return parseDosBits(text, lgetxattr(path.constData(), kDosAttrib, text, sizeof(text) - 1));
+uint32_t PosixFileIo::dosBits(const QByteArray& path) {
+    return readDosBits(path);
 }
 
-uint32_t storedDosBits(int fd) {
-    char text[64];
-    return parseDosBits(text, fgetxattr(fd, kDosAttrib, text, sizeof(text) - 1));
+uint32_t PosixFileIo::dosBits(int fd) {
+    return readDosBits(fd);
 }
 
-int finishCopy(int fd, uint32_t dosBits, unsigned mode, const timespec& time) {
+int PosixFileIo::finishCopy(int fd, uint32_t bits, unsigned mode, const timespec& time) {
     // The extended attribute first: writing it needs write permission, which a
     // read-only mode would take away.
-    if (dosBits != 0) {
-        char text[16];
-        std::snprintf(text, sizeof(text), "0x%X", dosBits);
-        if (fsetxattr(fd, kDosAttrib, text, std::strlen(text), 0) != 0 && errno != ENOTSUP)
-            return errno;
-    }
+    if (bits != 0)
+        if (const int error = writeDosBits(fd, bits))
+            return error;
     if (fchmod(fd, mode_t(mode)) != 0)
         return errno;
-    const timespec times[2] = {{0, UTIME_OMIT}, time};
-    return futimens(fd, times) == 0 ? 0 : errno;
+    return setLastWriteTime(fd, time);
 }
 
 } // namespace quorvia::platform

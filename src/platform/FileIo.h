@@ -1,15 +1,21 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
-#include <optional>
 
-// The byte-level calls of a copy and the free-space query, behind an interface
-// so that tests can inject the faults a real disk only shows now and then
-// (a full disk, a write or read error after some bytes).
+// Every file-system call of a run, behind an interface so that tests can inject
+// the faults a real disk only shows now and then (a full disk, a write or read
+// error after some bytes, a folder that cannot be made).
 namespace quorvia::platform {
+
+// Names looked up inside an open folder; kWholePath takes the name as a path.
+inline constexpr int kWholePath = -100; // AT_FDCWD
+// A folder that is not there: every look-up in it fails with ENOENT.
+inline constexpr int kNoFolder = -1;
 
 class FileIo {
 public:
@@ -33,8 +39,30 @@ public:
     virtual int replace(const QByteArray& from, const QByteArray& to) = 0;
     virtual int remove(const QByteArray& path) = 0;
 
-    // Free bytes for the user on the volume of `path`; nullopt when it cannot be asked.
-    virtual std::optional<int64_t> freeSpace(const QByteArray& path) = 0;
+    // Folders: made one at a time; opened only for looking names up in them.
+    virtual int makeFolder(const QByteArray& path) = 0;
+    virtual int openFolder(const QByteArray& path, int& fd) = 0;
+    // Status of `name` in an open folder (or kWholePath, kNoFolder); links not followed.
+    virtual int statAt(int folder, const QByteArray& name, FileStatus& status) = 0;
+    virtual int statOpen(int fd, FileStatus& status) = 0;
+    // Whether this user may read the file (0, or EACCES and the like).
+    virtual int checkReadable(int folder, const QByteArray& name, const FileStatus& status) = 0;
+
+    // Links: read, and made under a new hidden name in `folder`.
+    virtual int readLink(const QByteArray& path, QByteArray& target) = 0;
+    virtual int createTemporaryLink(const QByteArray& folder, const QByteArray& target,
+                                    QByteArray& path) = 0;
+    virtual int setLinkTime(const QByteArray& path, const timespec& time) = 0;
+
+    // The system and archive bits kept in user.DOSATTRIB (0 where there are none).
+    virtual uint32_t dosBits(const QByteArray& path) = 0;
+    virtual uint32_t dosBits(int fd) = 0;
+    // Attributes of a freshly written copy, on its open descriptor: the system and
+    // archive bits, then the permission bits, then the last-write time.
+    virtual int finishCopy(int fd, uint32_t dosBits, unsigned mode, const timespec& time) = 0;
+
+    // Free bytes for the user on the volume of `path`.
+    virtual int freeSpace(const QByteArray& path, int64_t& bytes) = 0;
 };
 
 class PosixFileIo : public FileIo {
@@ -47,26 +75,26 @@ public:
     int close(int fd) override;
     int replace(const QByteArray& from, const QByteArray& to) override;
     int remove(const QByteArray& path) override;
-    std::optional<int64_t> freeSpace(const QByteArray& path) override;
+    int makeFolder(const QByteArray& path) override;
+    int openFolder(const QByteArray& path, int& fd) override;
+    int statAt(int folder, const QByteArray& name, FileStatus& status) override;
+    int statOpen(int fd, FileStatus& status) override;
+    int checkReadable(int folder, const QByteArray& name, const FileStatus& status) override;
+    int readLink(const QByteArray& path, QByteArray& target) override;
+    int createTemporaryLink(const QByteArray& folder, const QByteArray& target,
+                            QByteArray& path) override;
+    int setLinkTime(const QByteArray& path, const timespec& time) override;
+    uint32_t dosBits(const QByteArray& path) override;
+    uint32_t dosBits(int fd) override;
+    int finishCopy(int fd, uint32_t dosBits, unsigned mode, const timespec& time) override;
+    int freeSpace(const QByteArray& path, int64_t& bytes) override;
+
+private:
+    uint32_t m_user = currentUser();
+    static uint32_t currentUser();
 };
 
-// The program's own instance (it holds no state).
+// The program's own instance (it holds no state that changes).
 FileIo& posixFileIo();
-
-// The folder part of a path ("." when it has none).
-QByteArray folderOf(const QByteArray& path);
-
-// Creates a symbolic link to `target` under a new hidden name in `folder`.
-int createTemporaryLink(const QByteArray& folder, const QByteArray& target, QByteArray& path);
-// The target of a symbolic link.
-int readLink(const QByteArray& path, QByteArray& target);
-
-// The system and archive bits kept in user.DOSATTRIB (0 where there are none).
-uint32_t storedDosBits(const QByteArray& path);
-uint32_t storedDosBits(int fd);
-
-// Attributes of a freshly written copy, on its open descriptor: the system and
-// archive bits, then the permission bits, then the last-write time.
-int finishCopy(int fd, uint32_t dosBits, unsigned mode, const timespec& time);
 
 } // namespace quorvia::platform

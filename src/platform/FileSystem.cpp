@@ -1,5 +1,7 @@
 #include "platform/FileSystem.h"
 
+#include "platform/DosAttributes.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,26 +13,29 @@
 namespace quorvia::platform {
 
 namespace {
-constexpr const char* kDosAttrib = "user.DOSATTRIB";
-constexpr uint32_t kXattrBits = AttrSystem | AttrArchive;
-
-uint32_t readXattrBits(const char* path) {
-    char buf[64];
-    const ssize_t n = lgetxattr(path, kDosAttrib, buf, sizeof(buf) - 1);
-    if (n <= 0)
-        return 0;
-    buf[n] = 0;
-    return static_cast<uint32_t>(std::strtoul(buf, nullptr, 0)) & kXattrBits;
-}
-
-QByteArray baseName(const QByteArray& path) {
-    QByteArray p = path;
-    while (p.size() > 1 && p.endsWith('/'))
-        p.chop(1);
-    const int slash = p.lastIndexOf('/');
-    return slash < 0 ? p : p.mid(slash + 1);
+EntryType typeOf(mode_t mode) {
+    if (S_ISREG(mode))
+        return EntryType::File;
+    if (S_ISDIR(mode))
+        return EntryType::Directory;
+    if (S_ISLNK(mode))
+        return EntryType::Symlink;
+    return EntryType::Special;
 }
 } // namespace
+
+FileStatus toFileStatus(const struct stat& st) {
+    FileStatus status;
+    status.type = typeOf(st.st_mode);
+    status.size = int64_t(st.st_size);
+    status.lastWrite = st.st_mtim;
+    status.mode = uint32_t(st.st_mode & 07777);
+    status.owner = uint32_t(st.st_uid);
+    status.device = uint64_t(st.st_dev);
+    status.inode = uint64_t(st.st_ino);
+    status.links = uint64_t(st.st_nlink);
+    return status;
+}
 
 DirReader::~DirReader() {
     close();
@@ -38,15 +43,15 @@ DirReader::~DirReader() {
 
 int DirReader::open(const QByteArray& folder) {
     close();
-    dir_ = opendir(folder.constData());
-    folder_ = folder;
-    return dir_ ? 0 : errno;
+    m_dir = opendir(folder.constData());
+    m_folder = folder;
+    return m_dir ? 0 : errno;
 }
 
 bool DirReader::next(DirEntry& entry) {
-    if (!dir_)
+    if (!m_dir)
         return false;
-    const dirent* d = readdir(dir_);
+    const dirent* d = readdir(m_dir);
     if (!d)
         return false;
     entry.name = QByteArray(d->d_name);
@@ -68,23 +73,15 @@ bool DirReader::next(DirEntry& entry) {
     }
     // Some file systems do not fill d_type: ask.
     struct stat st {};
-    if (lstat(joinPath(folder_, entry.name).constData(), &st) != 0)
-        entry.type = EntryType::Special;
-    else if (S_ISREG(st.st_mode))
-        entry.type = EntryType::File;
-    else if (S_ISDIR(st.st_mode))
-        entry.type = EntryType::Directory;
-    else if (S_ISLNK(st.st_mode))
-        entry.type = EntryType::Symlink;
-    else
-        entry.type = EntryType::Special;
+    entry.type = lstat(joinPath(m_folder, entry.name).constData(), &st) != 0 ? EntryType::Special
+                                                                             : typeOf(st.st_mode);
     return true;
 }
 
 void DirReader::close() {
-    if (dir_)
-        closedir(dir_);
-    dir_ = nullptr;
+    if (m_dir)
+        closedir(m_dir);
+    m_dir = nullptr;
 }
 
 int readAttributes(const QByteArray& path, uint32_t& attributes) {
@@ -96,11 +93,11 @@ int readAttributes(const QByteArray& path, uint32_t& attributes) {
         attributes |= AttrDirectory;
     if (!S_ISLNK(st.st_mode) && !(st.st_mode & S_IWUSR))
         attributes |= AttrReadOnly;
-    const QByteArray name = baseName(path);
+    const QByteArray name = nameOf(path);
     if (name.startsWith('.') && name != "." && name != "..")
         attributes |= AttrHidden;
     if (!S_ISLNK(st.st_mode))
-        attributes |= readXattrBits(path.constData());
+        attributes |= readDosBits(path);
     return 0;
 }
 
@@ -117,24 +114,12 @@ int writeAttributes(const QByteArray& path, uint32_t attributes) {
     else
         mode |= S_IWUSR;
 
-    const uint32_t bits = attributes & kXattrBits;
-    if (bits != readXattrBits(path.constData())) {
+    const uint32_t bits = attributes & (AttrSystem | AttrArchive);
+    if (bits != readDosBits(path)) {
         // The owner needs the write bit to change extended attributes.
         if (!(before & S_IWUSR) && chmod(path.constData(), before | S_IWUSR) != 0)
             return errno;
-        int error = 0;
-        if (bits == 0) {
-            if (lremovexattr(path.constData(), kDosAttrib) != 0 && errno != ENODATA &&
-                errno != ENOTSUP)
-                error = errno;
-        } else {
-            char text[16];
-            std::snprintf(text, sizeof(text), "0x%X", bits);
-            if (lsetxattr(path.constData(), kDosAttrib, text, std::strlen(text), 0) != 0 &&
-                errno != ENOTSUP)
-                error = errno;
-        }
-        if (error != 0) {
+        if (const int error = writeDosBits(path, bits)) {
             chmod(path.constData(), before);
             return error;
         }
@@ -220,14 +205,56 @@ QByteArray joinPath(const QByteArray& folder, const QByteArray& name) {
     return folder + '/' + name;
 }
 
-bool isDirectory(const QByteArray& path) {
-    struct stat st {};
-    return stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+QByteArray folderOf(const QByteArray& path) {
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return ".";
+    if (slash == 0)
+        return "/";
+    return path.left(slash);
 }
 
-bool exists(const QByteArray& path) {
+QByteArray nameOf(const QByteArray& path) {
+    QByteArray p = path;
+    while (p.size() > 1 && p.endsWith('/'))
+        p.chop(1);
+    const qsizetype slash = p.lastIndexOf('/');
+    return slash < 0 ? p : p.mid(slash + 1);
+}
+
+int statPath(const QByteArray& path, FileStatus& status) {
     struct stat st {};
-    return lstat(path.constData(), &st) == 0;
+    if (lstat(path.constData(), &st) != 0)
+        return errno;
+    status = toFileStatus(st);
+    return 0;
+}
+
+int makeFolder(const QByteArray& path) {
+    return mkdir(path.constData(), 0777) == 0 ? 0 : errno;
+}
+
+int readFileHead(const QByteArray& path, qsizetype maxBytes, QByteArray& data) {
+    data.clear();
+    const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    data.resize(maxBytes);
+    qsizetype got = 0;
+    int error = 0;
+    while (got < data.size()) {
+        const ssize_t n = ::read(fd, data.data() + got, size_t(data.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            error = errno;
+        if (n <= 0)
+            break;
+        got += n;
+    }
+    ::close(fd);
+    data.truncate(got);
+    return error;
 }
 
 } // namespace quorvia::platform

@@ -5,6 +5,8 @@
 #include <ctime>
 #include <dirent.h>
 
+struct stat;
+
 // File-system calls the engine and the scheme files need, on native byte paths.
 namespace quorvia::platform {
 
@@ -19,6 +21,22 @@ enum Attribute : uint32_t {
 };
 
 enum class EntryType { File, Directory, Symlink, Special };
+
+// What lstat tells of a path, in the program's terms.
+struct FileStatus {
+    EntryType type = EntryType::File;
+    int64_t size = 0;
+    timespec lastWrite{};
+    uint32_t mode = 0;  // permission bits
+    uint32_t owner = 0; // user id
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    uint64_t links = 1;
+    bool ownerCanRead() const { return mode & 0400; }
+    bool sameFile(const FileStatus& other) const {
+        return device == other.device && inode == other.inode;
+    }
+};
 
 struct DirEntry {
     QByteArray name;
@@ -38,8 +56,8 @@ public:
     void close();
 
 private:
-    DIR* dir_ = nullptr;
-    QByteArray folder_;
+    DIR* m_dir = nullptr;
+    QByteArray m_folder;
 };
 
 // Attributes of a path (links are not followed). Returns 0 or errno.
@@ -69,10 +87,21 @@ enum class ErrorClass {
 };
 ErrorClass classifyError(int error);
 
+FileStatus toFileStatus(const struct ::stat& st);
+// The status of a path itself (links are not followed). Returns 0 or errno.
+int statPath(const QByteArray& path, FileStatus& status);
+// Creates one folder (mode 0777 less the umask). Returns 0 or errno.
+int makeFolder(const QByteArray& path);
+// Reads at most `maxBytes` from the start of a file (0 only tests it can be
+// opened for reading). Returns 0 or errno.
+int readFileHead(const QByteArray& path, qsizetype maxBytes, QByteArray& data);
+
 // Joins a folder and a name with one '/'.
 QByteArray joinPath(const QByteArray& folder, const QByteArray& name);
-bool isDirectory(const QByteArray& path);
-bool exists(const QByteArray& path);
+// The folder part of a path ("." when it has none, "/" for a name at the root).
+QByteArray folderOf(const QByteArray& path);
+// The last name of a path, trailing '/' ignored.
+QByteArray nameOf(const QByteArray& path);
 
 } // namespace quorvia::platform
 

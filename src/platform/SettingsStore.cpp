@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QStringList>
+#include <cerrno>
 #include <memory>
 
 namespace quorvia::platform {
@@ -13,7 +14,11 @@ std::unique_ptr<QSettings> open(const QString& key) {
         parts.removeFirst();
     const QString org = parts.isEmpty() ? QStringLiteral("Unknown") : parts.takeFirst();
     const QString app = parts.isEmpty() ? org : parts.join('/');
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, org, app);
+    auto store =
+        std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, org, app);
+    // Only the program's own key: no values from the organisation's file or the system's.
+    store->setFallbacksEnabled(false);
+    return store;
 }
 } // namespace
 
@@ -32,23 +37,18 @@ std::optional<QString> readValue(const QString& key, const QString& name) {
     return text;
 }
 
-bool writeValue(const QString& key, const QString& name, const QString& text) {
-    auto store = open(key);
-    if (!store->isWritable())
-        return false;
-    store->setValue(name, text);
-    store->sync();
-    return store->status() == QSettings::NoError;
+int writeValue(const QString& key, const QString& name, const QString& text) {
+    return writeValues(key, {{name, text}});
 }
 
-bool writeValues(const QString& key, const QList<std::pair<QString, QString>>& values) {
+int writeValues(const QString& key, const QList<std::pair<QString, QString>>& values) {
     auto store = open(key);
     if (!store->isWritable())
-        return false;
+        return EACCES;
     for (const auto& [name, text] : values)
         store->setValue(name, text);
     store->sync();
-    return store->status() == QSettings::NoError;
+    return store->status() == QSettings::NoError ? 0 : EIO;
 }
 
 QString storeLocation(const QString& key) {

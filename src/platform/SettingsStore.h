@@ -10,11 +10,10 @@
 namespace quorvia::platform {
 
 std::optional<QString> readValue(const QString& key, const QString& name);
-// False when the store could not be written.
-bool writeValue(const QString& key, const QString& name, const QString& text);
-// Several values in their order, written out together once: false when the
-// store could not be written.
-bool writeValues(const QString& key, const QList<std::pair<QString, QString>>& values);
+// 0, or EACCES when the store cannot be written, EIO when writing it failed.
+int writeValue(const QString& key, const QString& name, const QString& text);
+// Several values in their order, written out together once; as writeValue.
+int writeValues(const QString& key, const QList<std::pair<QString, QString>>& values);
 // Where the values of `key` are kept (for messages and tests).
 QString storeLocation(const QString& key);
 

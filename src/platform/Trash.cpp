@@ -1,16 +1,16 @@
 #include "platform/Trash.h"
 
 #include <QFile>
+#include <cerrno>
 
 namespace quorvia::platform {
 
-bool moveToTrash(const QString& path, QString* reason) {
+int moveToTrash(const QString& path, QString& reason) {
     QFile file(path);
     if (file.moveToTrash())
-        return true;
-    if (reason)
-        *reason = file.errorString();
-    return false;
+        return 0;
+    reason = file.errorString();
+    return EIO;
 }
 
 } // namespace quorvia::platform

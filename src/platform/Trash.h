@@ -4,7 +4,7 @@
 
 namespace quorvia::platform {
 
-// Moves a file to the desktop's trash; on failure returns false with a reason.
-bool moveToTrash(const QString& path, QString* reason = nullptr);
+// Moves a file to the desktop's trash. Returns 0, or EIO with the reason.
+int moveToTrash(const QString& path, QString& reason);
 
 } // namespace quorvia::platform

@@ -9,21 +9,20 @@
 
 namespace quorvia::platform {
 
-std::optional<int64_t> freeSpace(const QString& path, int* error) {
+int freeSpace(const QString& path, int64_t& bytes) {
     QString probe = QDir::cleanPath(path.isEmpty() ? QStringLiteral("/") : path);
     if (!probe.startsWith('/'))
         probe = QDir::current().absoluteFilePath(probe);
     for (;;) {
         struct statvfs vfs {};
         const QByteArray native = QFile::encodeName(probe);
-        if (statvfs(native.constData(), &vfs) == 0)
-            return static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
-        const int err = errno;
-        if ((err != ENOENT && err != ENOTDIR) || probe == "/") {
-            if (error)
-                *error = err;
-            return std::nullopt;
+        if (statvfs(native.constData(), &vfs) == 0) {
+            bytes = static_cast<int64_t>(vfs.f_bavail) * static_cast<int64_t>(vfs.f_frsize);
+            return 0;
         }
+        const int err = errno;
+        if ((err != ENOENT && err != ENOTDIR) || probe == "/")
+            return err;
         const int slash = probe.lastIndexOf('/');
         probe = slash <= 0 ? QStringLiteral("/") : probe.left(slash);
     }

@@ -2,14 +2,13 @@
 
 #include <QString>
 #include <cstdint>
-#include <optional>
 
 // Drives and free space: a "drive" is a mounted volume.
 namespace quorvia::platform {
 
 // Free bytes for the user on the volume holding `path`, measured at the
-// nearest folder of the path that exists; nullopt (with errno in *error) on failure.
-std::optional<int64_t> freeSpace(const QString& path, int* error = nullptr);
+// nearest folder of the path that exists. Returns 0 or errno.
+int freeSpace(const QString& path, int64_t& bytes);
 
 // The drive folder of a path: its mount folder under /media/USER/NAME,
 // /run/media/USER/NAME or /mnt/NAME, otherwise its first folder below "/".

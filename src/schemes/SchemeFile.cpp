@@ -1,53 +1,18 @@
 #include "schemes/SchemeFile.h"
 
 #include "app/Alerts.h"
-#include "engine/RunDisplay.h"
-#include "engine/RunFormat.h"
+#include "app/RunFormat.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleText.h"
+#include "schemes/LastRunDisplay.h"
 
 #include <QDateTime>
 #include <QFile>
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace quorvia {
 
 namespace {
-constexpr int kMaxReadBytes = 1 << 20; // a scheme file is a few hundred bytes
-
-// Opens for reading to test the file is there; 0 or errno.
-int probeOpen(const QByteArray& path) {
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    ::close(fd);
-    return 0;
-}
-
-QByteArray readHead(const QByteArray& path, int& error) {
-    QByteArray data;
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return data;
-    }
-    error = 0;
-    data.resize(kMaxReadBytes);
-    qsizetype got = 0;
-    while (got < data.size()) {
-        const ssize_t n = ::read(fd, data.data() + got, size_t(data.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += n;
-    }
-    ::close(fd);
-    data.truncate(got);
-    return data;
-}
+constexpr qsizetype kMaxReadBytes = 1 << 20; // a scheme file is a few hundred bytes
 } // namespace
 
 QStringList SchemeFileLines::toList() const {
@@ -115,12 +80,13 @@ void WriteSchemeFile(AppState& state, UserPort& port) {
 
     auto fail = [&](int error) {
         ++run.RunErrors;
-        ShowAlert(port, state.settings,
+        ShowAlert(port.dialogs, state.settings,
                   SchemeFileMessage(SchemeFileOp::Write, error, slot.SchemeFile),
                   AlertKind::Warning);
     };
 
-    const int probe = probeOpen(path);
+    QByteArray unused;
+    const int probe = platform::readFileHead(path, 0, unused);
     if (probe != 0 && platform::classifyError(probe) != platform::ErrorClass::AlreadyExists) {
         fail(probe);
         return;
@@ -146,21 +112,21 @@ void WriteSchemeFile(AppState& state, UserPort& port) {
         return;
     }
 
-    port.setText(Field::Label5, platform::dateTime(now));
-    ShowRunCounters(run, port);
-    port.setText(Field::Label14, QString());
-    port.setText(Field::Label10, elapsed);
+    port.view.setText(Field::LastRunDate, platform::dateTime(now));
+    ShowRunCounters(run, port.view);
+    port.view.setText(Field::SchemeRunning, QString());
+    port.view.setText(Field::TotalTime, elapsed);
 }
 
-void LoadSchemeFile(AppState& state, UserPort& port, const QString& path) {
+void LoadSchemeFile(const Settings& settings, UserPort& port, const QString& path) {
     if (path.isEmpty())
         return;
-    int error = 0;
-    const QByteArray bytes = readHead(QFile::encodeName(path), error);
+    QByteArray bytes;
+    const int error = platform::readFileHead(QFile::encodeName(path), kMaxReadBytes, bytes);
     if (error != 0 && platform::classifyError(error) != platform::ErrorClass::AlreadyExists) {
-        ShowAlert(port, state.settings, SchemeFileMessage(SchemeFileOp::Read, error, path),
+        ShowAlert(port.dialogs, settings, SchemeFileMessage(SchemeFileOp::Read, error, path),
                   AlertKind::Warning);
-        ClearLastRunDisplay(port);
+        ClearLastRunDisplay(port.view);
         return;
     }
     QStringList lines = DecodeSchemeLines(bytes, 9);
@@ -170,25 +136,17 @@ void LoadSchemeFile(AppState& state, UserPort& port, const QString& path) {
         return platform::formatCount(platform::parseNumber(line));
     };
 
-    port.setText(Field::Edit1, lines[0].trimmed());
-    port.setText(Field::Edit2, lines[1].trimmed());
-    port.setText(Field::Label5, lines[2]);
-    port.setText(Field::Label4,
-                 platform::parseNumber(lines[3]) == 99 ? "File(s) Zipped:" : "File(s) Copied:");
-    port.setText(Field::Label8, count(lines[4]));
-    port.setText(Field::Label10, lines[5].trimmed());
-    port.setText(Field::Label11, lines[6].trimmed());
-    port.setText(Field::Label13, count(lines[7]));
-    port.setText(Field::Label20, count(lines[8]));
-}
-
-void ClearLastRunDisplay(UserPort& port) {
-    port.setText(Field::Label5, "Never");
-    port.setText(Field::Label11, QString());
-    port.setText(Field::Label8, "0");
-    port.setText(Field::Label13, "0");
-    port.setText(Field::Label20, "0");
-    port.setText(Field::Label10, "N/A");
+    port.view.setText(Field::Folder1, lines[0].trimmed());
+    port.view.setText(Field::Folder2, lines[1].trimmed());
+    port.view.setText(Field::LastRunDate, lines[2]);
+    port.view.setText(Field::FilesCopiedCaption,
+                      platform::parseNumber(lines[3]) == SchemeRecord::Zipped ? "File(s) Zipped:"
+                                                                              : "File(s) Copied:");
+    port.view.setText(Field::FoldersCopied, count(lines[4]));
+    port.view.setText(Field::TotalTime, lines[5].trimmed());
+    port.view.setText(Field::SizeCopied, lines[6].trimmed());
+    port.view.setText(Field::Errors, count(lines[7]));
+    port.view.setText(Field::FilesCopied, count(lines[8]));
 }
 
 } // namespace quorvia

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppState.h"
 #include "app/UserPort.h"
+#include "schemes/AppState.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,8 +30,6 @@ QString SchemeFileMessage(SchemeFileOp op, int error, const QString& path);
 // and refreshes the last-run labels. A failure is shown and counted in RunErrors.
 void WriteSchemeFile(AppState& state, UserPort& port);
 // Selection change: shows the scheme file at `path` in the window; an empty path does nothing.
-void LoadSchemeFile(AppState& state, UserPort& port, const QString& path);
-// "Never", "0", "N/A" and an empty size.
-void ClearLastRunDisplay(UserPort& port);
+void LoadSchemeFile(const Settings& settings, UserPort& port, const QString& path);
 
 } // namespace quorvia

@@ -6,44 +6,44 @@
 namespace quorvia {
 
 void SchemeList::setFolder(const QString& folder) {
-    folder_ = folder;
+    m_folder = folder;
     reread();
 }
 
 void SchemeList::reread() {
-    items_.clear();
-    if (!folder_.isEmpty()) {
-        QDir dir(folder_);
+    m_items.clear();
+    if (!m_folder.isEmpty()) {
+        QDir dir(m_folder);
         dir.setNameFilters({QStringLiteral("*.sch")});
         dir.setFilter(QDir::Files); // QDir::Hidden left out: dot files are not listed
         dir.setSorting(QDir::Name | QDir::IgnoreCase);
-        items_ = dir.entryList();
+        m_items = dir.entryList();
     }
-    selected_ = -1;
-    lastRaised_ = -1;
+    m_selected = -1;
+    m_lastRaised = -1;
     Q_EMIT changed();
 }
 
 QString SchemeList::selectedPath() const {
-    if (selected_ < 0 || selected_ >= items_.size())
+    if (m_selected < 0 || m_selected >= m_items.size())
         return {};
-    QString base = folder_;
+    QString base = m_folder;
     if (!base.endsWith('/'))
         base += '/';
-    return base + items_[selected_];
+    return base + m_items[m_selected];
 }
 
 bool SchemeList::selectByUser(int index) {
-    selected_ = (index >= 0 && index < items_.size()) ? index : -1;
+    m_selected = (index >= 0 && index < m_items.size()) ? index : -1;
     Q_EMIT changed();
-    if (selected_ == lastRaised_)
+    if (m_selected == m_lastRaised)
         return false;
-    lastRaised_ = selected_;
-    return selected_ >= 0;
+    m_lastRaised = m_selected;
+    return m_selected >= 0;
 }
 
 void SchemeList::selectByProgram(int index) {
-    selected_ = (index >= 0 && index < items_.size()) ? index : -1;
+    m_selected = (index >= 0 && index < m_items.size()) ? index : -1;
     Q_EMIT changed();
 }
 

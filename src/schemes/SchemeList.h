@@ -14,12 +14,12 @@ class SchemeList : public QObject {
 public:
     // Points the list at a folder and re-reads it; an empty folder empties the list.
     void setFolder(const QString& folder);
-    QString folder() const { return folder_; }
+    QString folder() const { return m_folder; }
     // Re-reads from disk; leaves nothing selected.
     void reread();
 
-    const QStringList& items() const { return items_; }
-    int selectedIndex() const { return selected_; }
+    const QStringList& items() const { return m_items; }
+    int selectedIndex() const { return m_selected; }
     // Folder joined with the selected item; empty when nothing is selected.
     QString selectedPath() const;
     bool SchemeSelected() const { return !selectedPath().isEmpty(); }
@@ -35,10 +35,10 @@ Q_SIGNALS:
     void changed();
 
 private:
-    QString folder_;
-    QStringList items_;
-    int selected_ = -1;
-    int lastRaised_ = -1;
+    QString m_folder;
+    QStringList m_items;
+    int m_selected = -1;
+    int m_lastRaised = -1;
 };
 
 // Selects (without loading) the item named like the file name of `text`, with

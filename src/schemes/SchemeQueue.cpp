@@ -5,7 +5,7 @@ namespace quorvia {
 void AdvanceQueue(SchemeQueue& queue) {
     --queue.QueueLast;
     if (queue.QueueLast >= 0) {
-        for (int i = 0; i < 5; ++i)
+        for (int i = 0; i < SchemeQueue::Capacity; ++i)
             queue.slots[i] = queue.slots[i + 1];
     }
 }

@@ -1,5 +1,5 @@
 #include "app/Alerts.h"
-#include "engine/RunFormat.h"
+#include "app/RunFormat.h"
 
 #include "ScriptedPort.h"
 
@@ -24,19 +24,19 @@ TEST(AlertsTest, ShowAlertBeepsOnceFirstOnlyWithSoundOn) {
 }
 
 TEST(AlertsTest, SetBusyOnAndOffRestoresTheIdleWindow) {
-    AppState state;
+    BusyState flags;
     ScriptedPort port;
-    SetBusy(state, port, true);
-    EXPECT_TRUE(state.flags.Busy);
+    SetBusy(flags, port, true);
+    EXPECT_TRUE(flags.Busy);
     EXPECT_EQ("Quorvia (A)", port.text(Field::Title));
     EXPECT_EQ(11, port.text(Field::Title).size());
     EXPECT_EQ("Quorvia (A)", port.text(Field::Caption));
-    EXPECT_TRUE(port.switches[Field::Button952]);
-    SetBusy(state, port, false);
-    EXPECT_FALSE(state.flags.Busy);
+    EXPECT_TRUE(port.switches[Field::AbortButton]);
+    SetBusy(flags, port, false);
+    EXPECT_FALSE(flags.Busy);
     EXPECT_EQ("Quorvia", port.text(Field::Title));
     EXPECT_EQ("Quorvia", port.text(Field::Caption));
-    EXPECT_FALSE(port.switches[Field::Button952]);
+    EXPECT_FALSE(port.switches[Field::AbortButton]);
 }
 
 TEST(FormatsTest, FormatSizeSteps) {

@@ -2,8 +2,8 @@
 
 #include "ScriptedPort.h"
 #include "TempTree.h"
-#include "app/AppState.h"
 #include "platform/FileIo.h"
+#include "schemes/AppState.h"
 #include "schemes/SchemeFile.h"
 
 #include <QDir>
@@ -13,11 +13,6 @@
 #include <gtest/gtest.h>
 #include <ostream>
 #include <stdexcept>
-
-// Readable failure output for texts.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace quorvia::test {
 
@@ -29,7 +24,7 @@ public:
     int64_t writeFailsAfter = -1; // bytes written before writes fail with writeError
     int writeError = ENOSPC;
     bool throwOnRead = false;
-    std::function<std::optional<int64_t>(const QByteArray&)> free;
+    std::function<std::optional<int64_t>(const QByteArray&)> free; // nullopt: the query fails
     int64_t bytesRead = 0;
     int64_t bytesWritten = 0;
 
@@ -77,8 +72,12 @@ public:
         bytesWritten += int64_t(moved);
         return error != 0 ? error : fault;
     }
-    std::optional<int64_t> freeSpace(const QByteArray& path) override {
-        return free ? free(path) : PosixFileIo::freeSpace(path);
+    int freeSpace(const QByteArray& path, int64_t& bytes) override {
+        if (!free)
+            return PosixFileIo::freeSpace(path, bytes);
+        const std::optional<int64_t> asked = free(path);
+        bytes = asked.value_or(0);
+        return asked ? 0 : EIO;
     }
 };
 

@@ -17,7 +17,7 @@ struct RunDriverTest : EngineFixture {
     void expectIdle() {
         EXPECT_FALSE(state.flags.Busy);
         EXPECT_EQ(port.text(Field::Title), "Quorvia");
-        EXPECT_FALSE(port.switches.value(Field::Button952));
+        EXPECT_FALSE(port.switches.value(Field::AbortButton));
         EXPECT_TRUE(state.queue.empty());
     }
 };
@@ -55,10 +55,10 @@ TEST_F(RunDriverTest, OneSchemeRunsAndLeavesItsRecords) {
     EXPECT_EQ(stored("TotalTransferred"), "5000000008");
     EXPECT_EQ(stored("TotalFileCount"), "2");
     EXPECT_EQ(stored("TotalErrorCount"), "0");
-    EXPECT_EQ(port.text(Field::Label17), "0");
-    EXPECT_EQ(port.text(Field::Label19), "0");
-    EXPECT_EQ(port.text(Field::Label4), "File(s) Copied:");
-    EXPECT_TRUE(port.switches.value(Field::Button8));
+    EXPECT_EQ(port.text(Field::SchemeOrdinal), "0");
+    EXPECT_EQ(port.text(Field::QueueLength), "0");
+    EXPECT_EQ(port.text(Field::FilesCopiedCaption), "File(s) Copied:");
+    EXPECT_TRUE(port.switches.value(Field::ShowWorkButton));
     for (const PortEvent& e : port.events)
         EXPECT_FALSE(e.field == Field::Title && e.text.contains('%')) << e.text.toStdString();
     expectIdle();
@@ -72,7 +72,7 @@ TEST_F(RunDriverTest, AbortStopsTheFirstSchemeAndTheSecondRunsInFull) {
     const QString first = queue("First", tree.at("a"), tree.at("b"));
     const QString second = queue("Second", tree.at("c"), tree.at("d"));
     port.onPump = [&] {
-        if (port.text(Field::Label17) == "1" && state.run.FilesCopied == 1)
+        if (port.text(Field::SchemeOrdinal) == "1" && state.run.FilesCopied == 1)
             state.flags.AbortRequested = true;
     };
     RunQueue(state, port, io);
@@ -116,7 +116,7 @@ TEST_F(RunDriverTest, AHeadWithoutBothFoldersIsDroppedAndLaterEntriesRun) {
     const QString blank = queue("Blank", tree.at("a"), "  ");
     queue("Runs", tree.at("c"), tree.at("d"));
     port.onPump = [&] { // a scheme queued during the batch runs in it
-        if (state.queue.QueueLast == 0 && port.text(Field::Label17) == "1")
+        if (state.queue.QueueLast == 0 && port.text(Field::SchemeOrdinal) == "1")
             queue("Late", tree.at("c"), tree.at("e"));
     };
     RunQueue(state, port, io);

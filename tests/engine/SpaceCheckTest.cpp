@@ -18,13 +18,13 @@ TEST_F(SpaceCheckTest, SizeReportOfThreeFoldersTenFilesFourToCopy) {
             TempTree::setMtime(tree.at("dst/" + name), TempTree::mtime(tree.at("src/" + name)));
         }
     }
-    port.setText(Field::Edit1, "  " + tree.at("src") + " ");
-    port.setText(Field::Edit2, tree.at("dst"));
+    port.setText(Field::Folder1, "  " + tree.at("src") + " ");
+    port.setText(Field::Folder2, tree.at("dst"));
     io.free = [](const QByteArray&) { return std::optional<int64_t>(3 * 1048576); };
     EXPECT_EQ(ScanSize(state, port, true, true, io), 4000);
 
     const QStringList report = port.boxes().value(0).split("\n\n");
-    EXPECT_EQ(port.text(Field::Edit1), tree.at("src"));
+    EXPECT_EQ(port.text(Field::Folder1), tree.at("src"));
     EXPECT_EQ(report.value(0), "Searched: " + FolderDisplayText(tree.at("src")));
     EXPECT_EQ(report.mid(1, 3),
               (QStringList{"Found 3 Folder(s), and 10 File(s).", "4 File(s) Need To Be Synched.",
@@ -57,7 +57,7 @@ TEST_F(SpaceCheckTest, BlankFoldersAreRefusedBeforeAnyWork) {
     EXPECT_EQ(port.checkingWindowShows, 0);
     EXPECT_FALSE(state.flags.Busy);
 
-    port.setText(Field::Edit2, tree.path());
+    port.setText(Field::Folder2, tree.path());
     io.free = [](const QByteArray&) { return std::nullopt; };
     EXPECT_EQ(QueryFreeSpace(state, port, false, SpaceSource::Window, {}, io), 0);
 }

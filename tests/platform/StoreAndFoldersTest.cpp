@@ -21,8 +21,8 @@ TEST(SettingsStoreTest, KeysMapToPerUserFilesAndValuesRoundTrip) {
               storeLocation("Software\\Microsoft\\Internet Mail and News\\Mail"));
 
     EXPECT_FALSE(readValue(key, "SchemeDir").has_value());
-    ASSERT_TRUE(writeValue(key, "SchemeDir", "/home/ann/a, b/"));
-    ASSERT_TRUE(writeValue(key, "Odd", "x=1;[y]\\z"));
+    ASSERT_EQ(0, writeValue(key, "SchemeDir", "/home/ann/a, b/"));
+    ASSERT_EQ(0, writeValue(key, "Odd", "x=1;[y]\\z"));
     EXPECT_EQ("/home/ann/a, b/", readValue(key, "SchemeDir").value_or("?"));
     EXPECT_EQ("x=1;[y]\\z", readValue(key, "Odd").value_or("?"));
     EXPECT_TRUE(QFile::exists(storeLocation(key)));
@@ -42,7 +42,19 @@ TEST(SettingsStoreTest, HandEditedValuesReadAsWritten) {
 TEST(SettingsStoreTest, AnUnwritableStoreReportsTheFailedWrite) {
     const QString file = storeLocation("Software\\Plimsow\\Quorvia");
     QDir().mkpath(file); // a folder where the file should be
-    EXPECT_FALSE(writeValue("Software\\Plimsow\\Quorvia", "SoundOn", "True"));
+    EXPECT_NE(0, writeValue("Software\\Plimsow\\Quorvia", "SoundOn", "True"));
+}
+
+TEST(SettingsStoreTest, ValuesComeOnlyFromTheProgramsOwnKey) {
+    const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    // What QSettings would fall back on: the organisation's file and the system's folders.
+    QDir().mkpath(config);
+    QFile organisation(config + "/Plimsow.conf");
+    ASSERT_TRUE(organisation.open(QIODevice::WriteOnly));
+    organisation.write("[General]\nSoundOn=False\nSMTP=smtp.example.org\n");
+    organisation.close();
+    EXPECT_FALSE(readValue("Software\\Plimsow\\Quorvia", "SoundOn").has_value());
+    EXPECT_FALSE(readValue("Software\\Plimsow\\Quorvia", "SMTP").has_value());
 }
 
 TEST(ProgramFolderTest, WritableExecutableFolderElsePerUserData) {
@@ -59,9 +71,9 @@ TEST(TrashTest, MovesAFileToTheUsersTrash) {
     TempTree t;
     const QString file = t.write("Daily.sch", "data");
     QString reason;
-    if (!moveToTrash(file, &reason))
+    if (moveToTrash(file, reason) != 0)
         GTEST_SKIP() << "no trash on this file system: " << reason.toStdString();
     EXPECT_FALSE(QFile::exists(file));
-    EXPECT_FALSE(moveToTrash(t.at("missing.sch"), &reason));
+    EXPECT_NE(0, moveToTrash(t.at("missing.sch"), reason));
     EXPECT_FALSE(reason.isEmpty());
 }

@@ -1,4 +1,5 @@
 #include "schemes/SchemeFile.h"
+#include "schemes/LastRunDisplay.h"
 
 #include "ScriptedPort.h"
 #include "TempTree.h"
@@ -50,49 +51,49 @@ TEST_F(SchemeFileTest, LoadShowsEveryLineInTheWindow) {
     const QString path = dir.write("Daily.sch", "/src\r\n/dst \r\n12/1/26   1:02:03 PM\r\n99\r\n"
                                                 "3\r\n00:01:05 (Aborted) \r\n (1.50 K) \r\n2\r\n"
                                                 "1234567\r\n");
-    LoadSchemeFile(state, port, path);
+    LoadSchemeFile(state.settings, port, path);
     EXPECT_TRUE(port.dialogue().isEmpty());
-    EXPECT_EQ("/src", port.text(Field::Edit1));
-    EXPECT_EQ("/dst", port.text(Field::Edit2));
-    EXPECT_EQ("12/1/26   1:02:03 PM", port.text(Field::Label5));
-    EXPECT_EQ("File(s) Zipped:", port.text(Field::Label4));
-    EXPECT_EQ("3", port.text(Field::Label8));
-    EXPECT_EQ("00:01:05 (Aborted)", port.text(Field::Label10));
-    EXPECT_EQ("(1.50 K)", port.text(Field::Label11));
-    EXPECT_EQ("2", port.text(Field::Label13));
-    EXPECT_EQ("1,234,567", port.text(Field::Label20));
+    EXPECT_EQ("/src", port.text(Field::Folder1));
+    EXPECT_EQ("/dst", port.text(Field::Folder2));
+    EXPECT_EQ("12/1/26   1:02:03 PM", port.text(Field::LastRunDate));
+    EXPECT_EQ("File(s) Zipped:", port.text(Field::FilesCopiedCaption));
+    EXPECT_EQ("3", port.text(Field::FoldersCopied));
+    EXPECT_EQ("00:01:05 (Aborted)", port.text(Field::TotalTime));
+    EXPECT_EQ("(1.50 K)", port.text(Field::SizeCopied));
+    EXPECT_EQ("2", port.text(Field::Errors));
+    EXPECT_EQ("1,234,567", port.text(Field::FilesCopied));
 }
 
 TEST_F(SchemeFileTest, ShortBinaryOrEmptyFilesLoadWithoutError) {
+    static const char binary[] = "\x00\x01\x02\xff\r\nxyz\r\nnot a number\r\nabc";
     for (const QByteArray& content :
          {QByteArray("/src\r\n/dst\r\nNever\r\n"), QByteArray(), QByteArray("\x1a"),
-          QByteArray("\x00\x01\x02\xff\r\nxyz\r\nnot a number\r\nabc", 30),
-          QByteArray(200000, 'x')}) {
+          QByteArray(binary, sizeof(binary) - 1), QByteArray(200000, 'x')}) {
         ScriptedPort p;
-        LoadSchemeFile(state, p, dir.write("Odd.sch", content));
+        LoadSchemeFile(state.settings, p, dir.write("Odd.sch", content));
         EXPECT_TRUE(p.dialogue().isEmpty());
-        EXPECT_EQ("File(s) Copied:", p.text(Field::Label4));
-        EXPECT_EQ("0", p.text(Field::Label8));
-        EXPECT_EQ("0", p.text(Field::Label13));
-        EXPECT_EQ("0", p.text(Field::Label20));
-        EXPECT_TRUE(p.text(Field::Label10).isEmpty());
+        EXPECT_EQ("File(s) Copied:", p.text(Field::FilesCopiedCaption));
+        EXPECT_EQ("0", p.text(Field::FoldersCopied));
+        EXPECT_EQ("0", p.text(Field::Errors));
+        EXPECT_EQ("0", p.text(Field::FilesCopied));
+        EXPECT_TRUE(p.text(Field::TotalTime).isEmpty());
     }
 }
 
 TEST_F(SchemeFileTest, LoadFailureShowsTwoLineBreaksAndClearsTheDisplay) {
     state.settings.SoundOn = true;
-    port.setText(Field::Edit1, "/kept");
+    port.setText(Field::Folder1, "/kept");
     const QString path = dir.at("Gone.sch");
-    LoadSchemeFile(state, port, path);
+    LoadSchemeFile(state.settings, port, path);
     EXPECT_EQ(
         (QStringList{"beep", "warning:Scheme File Was NOT Read. File Not Found\n\nFile: " + path}),
         port.dialogue());
-    EXPECT_EQ("/kept", port.text(Field::Edit1));
-    EXPECT_EQ("Never", port.text(Field::Label5));
-    EXPECT_EQ("N/A", port.text(Field::Label10));
+    EXPECT_EQ("/kept", port.text(Field::Folder1));
+    EXPECT_EQ("Never", port.text(Field::LastRunDate));
+    EXPECT_EQ("N/A", port.text(Field::TotalTime));
 
     ScriptedPort none;
-    LoadSchemeFile(state, none, QString());
+    LoadSchemeFile(state.settings, none, QString());
     EXPECT_TRUE(none.events.empty()) << "nothing selected, nothing done";
 }
 
@@ -129,31 +130,31 @@ TEST_F(SchemeFileTest, WriteAfterAnAbortedRunRecordsTheRunAndRefreshesTheWindow)
     EXPECT_EQ("/src", lines[0]);
     EXPECT_TRUE(lines[2].contains("   ")) << "date, three blanks, time";
     EXPECT_EQ((QStringList{"0", "4", "00:01:05 (Aborted)", "(1.50 K)", "1", "7"}), lines.mid(3));
-    EXPECT_EQ("00:01:05 (Aborted)", port.text(Field::Label10));
-    EXPECT_EQ("(1.50 K)", port.text(Field::Label11));
-    EXPECT_EQ("7", port.text(Field::Label20));
-    EXPECT_TRUE(port.text(Field::Label14).isEmpty());
+    EXPECT_EQ("00:01:05 (Aborted)", port.text(Field::TotalTime));
+    EXPECT_EQ("(1.50 K)", port.text(Field::SizeCopied));
+    EXPECT_EQ("7", port.text(Field::FilesCopied));
+    EXPECT_TRUE(port.text(Field::SchemeRunning).isEmpty());
     EXPECT_EQ(1, state.run.RunErrors);
 }
 
 TEST_F(SchemeFileTest, WriteToAVanishedSchemeCountsAnErrorAndCreatesNothing) {
     const QString path = dir.at("Moved.sch");
     state.queue.slots[0] = {path, "/src", "/dst", 0};
-    port.setText(Field::Label5, "before");
+    port.setText(Field::LastRunDate, "before");
     WriteSchemeFile(state, port);
     EXPECT_EQ(1, state.run.RunErrors);
     EXPECT_EQ(QStringList{"Scheme File Was NOT Updated. File Not Found\nFile: " + path},
               port.boxes());
     EXPECT_FALSE(TempTree::exists(path));
-    EXPECT_EQ("before", port.text(Field::Label5));
+    EXPECT_EQ("before", port.text(Field::LastRunDate));
 }
 
 TEST_F(SchemeFileTest, ClearLastRunDisplay) {
     ClearLastRunDisplay(port);
-    EXPECT_EQ("Never", port.text(Field::Label5));
-    EXPECT_EQ("", port.text(Field::Label11));
-    EXPECT_EQ("0", port.text(Field::Label8));
-    EXPECT_EQ("0", port.text(Field::Label13));
-    EXPECT_EQ("0", port.text(Field::Label20));
-    EXPECT_EQ("N/A", port.text(Field::Label10));
+    EXPECT_EQ("Never", port.text(Field::LastRunDate));
+    EXPECT_EQ("", port.text(Field::SizeCopied));
+    EXPECT_EQ("0", port.text(Field::FoldersCopied));
+    EXPECT_EQ("0", port.text(Field::Errors));
+    EXPECT_EQ("0", port.text(Field::FilesCopied));
+    EXPECT_EQ("N/A", port.text(Field::TotalTime));
 }

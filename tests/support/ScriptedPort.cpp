@@ -4,7 +4,7 @@
 
 namespace quorvia::test {
 
-Answer ScriptedPort::next(const QString& question) {
+Answer ScriptedDialogs::next(const QString& question) {
     if (answers.empty()) {
         ADD_FAILURE() << "unscripted question: " << question.toStdString();
         return Answer::cancel();
@@ -14,12 +14,12 @@ Answer ScriptedPort::next(const QString& question) {
     return a;
 }
 
-void ScriptedPort::messageBox(AlertKind kind, const QString& text, int helpContext) {
+void ScriptedDialogs::messageBox(AlertKind kind, const QString& text, int helpContext) {
     events.push_back({kind == AlertKind::Warning ? PortEvent::Warning : PortEvent::Information,
                       text, helpContext});
 }
 
-bool ScriptedPort::confirm(const QString& text, int helpContext) {
+bool ScriptedDialogs::confirm(const QString& text, int helpContext) {
     events.push_back({PortEvent::Confirm, text, helpContext});
     Answer a = next(text);
     if (a.kind != Answer::Yes && a.kind != Answer::No && a.kind != Answer::Cancel)
@@ -27,7 +27,7 @@ bool ScriptedPort::confirm(const QString& text, int helpContext) {
     return a.kind == Answer::Yes;
 }
 
-AbortIgnore ScriptedPort::askAbortIgnore(const QString& text) {
+AbortIgnore ScriptedDialogs::askAbortIgnore(const QString& text) {
     events.push_back({PortEvent::AbortIgnoreBox, text});
     Answer a = next(text);
     if (a.kind != Answer::Abort && a.kind != Answer::Ignore && a.kind != Answer::Cancel)
@@ -35,14 +35,14 @@ AbortIgnore ScriptedPort::askAbortIgnore(const QString& text) {
     return a.kind == Answer::Ignore ? AbortIgnore::Ignore : AbortIgnore::Abort;
 }
 
-void ScriptedPort::plainBox(const QString& text, const QString& caption) {
+void ScriptedDialogs::plainBox(const QString& text, const QString& caption) {
     PortEvent e{PortEvent::Plain, text};
     Q_UNUSED(caption);
     events.push_back(e);
 }
 
-std::optional<QString> ScriptedPort::prompt(const QString& caption, const QString& label,
-                                            const QString& initial) {
+std::optional<QString> ScriptedDialogs::prompt(const QString& caption, const QString& label,
+                                               const QString& initial) {
     PortEvent e{PortEvent::Prompt, initial};
     Q_UNUSED(caption);
     Q_UNUSED(label);
@@ -55,56 +55,58 @@ std::optional<QString> ScriptedPort::prompt(const QString& caption, const QStrin
     return std::nullopt;
 }
 
-void ScriptedPort::beep() {
+void ScriptedDialogs::beep() {
     events.push_back({PortEvent::Beep, {}});
 }
 
-void ScriptedPort::processPendingMessages() {
+void ScriptedDialogs::processPendingMessages() {
     ++pumps;
     if (onPump)
         onPump();
 }
 
-void ScriptedPort::setText(Field field, const QString& text) {
+void ScriptedView::setText(Field field, const QString& text) {
     fields[field] = text;
     PortEvent e{PortEvent::SetText, text};
     e.field = field;
-    events.push_back(e);
+    if (m_log)
+        m_log->push_back(e);
 }
 
-QString ScriptedPort::text(Field field) const {
+QString ScriptedView::text(Field field) const {
     return fields.value(field);
 }
 
-void ScriptedPort::setOn(Field field, bool on) {
+void ScriptedView::setOn(Field field, bool on) {
     switches[field] = on;
     PortEvent e{PortEvent::SetOn, {}};
     e.field = field;
     e.on = on;
-    events.push_back(e);
+    if (m_log)
+        m_log->push_back(e);
 }
 
-void ScriptedPort::focus(Field field) {
+void ScriptedView::focus(Field field) {
     focused = field;
 }
-void ScriptedPort::showCheckingWindow() {
+void ScriptedView::showCheckingWindow() {
     ++checkingWindowShows;
 }
-void ScriptedPort::hideProgressWindow() {
+void ScriptedView::hideProgressWindow() {
     ++progressHides;
 }
-void ScriptedPort::raiseProgressWindow() {
+void ScriptedView::raiseProgressWindow() {
     ++progressRaises;
 }
-void ScriptedPort::showWorkList(const QStringList& lines) {
+void ScriptedView::showWorkList(const QStringList& lines) {
     shownWorkList = lines;
     ++workListShows;
 }
-void ScriptedPort::refreshQueueStatus() {
+void ScriptedView::refreshQueueStatus() {
     ++queueRefreshes;
 }
 
-QStringList ScriptedPort::boxes() const {
+QStringList ScriptedDialogs::boxes() const {
     QStringList out;
     for (const auto& e : events)
         if (e.kind != PortEvent::Beep && e.kind != PortEvent::SetText && e.kind != PortEvent::SetOn)
@@ -112,14 +114,14 @@ QStringList ScriptedPort::boxes() const {
     return out;
 }
 
-int ScriptedPort::beeps() const {
+int ScriptedDialogs::beeps() const {
     int n = 0;
     for (const auto& e : events)
         n += e.kind == PortEvent::Beep;
     return n;
 }
 
-QStringList ScriptedPort::dialogue() const {
+QStringList ScriptedDialogs::dialogue() const {
     static const char* names[] = {"beep",         "warning", "information", "confirm",
                                   "abort-ignore", "plain",   "prompt"};
     QStringList out;

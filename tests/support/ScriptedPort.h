@@ -2,6 +2,9 @@
 
 #include "app/UserPort.h"
 
+#include <QDebug>
+#include <ostream>
+
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -9,6 +12,13 @@
 #include <functional>
 #include <variant>
 #include <vector>
+
+// Readable failure output for texts.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
 
 namespace quorvia::test {
 
@@ -45,21 +55,12 @@ struct Answer {
     static Answer cancel() { return {Cancel, {}}; }
 };
 
-// Answers questions from a list, records every box, beep and field change,
-// and fails the test on a question nobody scripted.
-class ScriptedPort : public UserPort {
+// Answers questions from a list, records every box and beep, and fails the
+// test on a question nobody scripted.
+class ScriptedDialogs : public Dialogs {
 public:
     std::deque<Answer> answers;
-    std::vector<PortEvent> events;
-    QMap<Field, QString> fields;
-    QMap<Field, bool> switches;
-    Field focused = Field::Title;
-    QStringList shownWorkList; // lines of the last work-list window shown
-    int workListShows = 0;
-    int checkingWindowShows = 0;
-    int progressHides = 0;
-    int progressRaises = 0;
-    int queueRefreshes = 0;
+    std::vector<PortEvent> events; // boxes and beeps, and field changes of a view logging here
     int pumps = 0;
     // Runs on every processPendingMessages(); lets a test act "during" a run.
     std::function<void()> onPump;
@@ -74,6 +75,33 @@ public:
                                   const QString& initial) override;
     void beep() override;
     void processPendingMessages() override;
+
+    // Texts of the boxes shown (any kind), in order.
+    QStringList boxes() const;
+    int beeps() const;
+    // Box and beep events only, as short strings such as "beep", "warning:...".
+    QStringList dialogue() const;
+
+private:
+    Answer next(const QString& question);
+};
+
+// Keeps the main window's fields and counts the secondary windows opened.
+class ScriptedView : public MainView {
+public:
+    QMap<Field, QString> fields;
+    QMap<Field, bool> switches;
+    Field focused = Field::Title;
+    QStringList shownWorkList; // lines of the last work-list window shown
+    int workListShows = 0;
+    int checkingWindowShows = 0;
+    int progressHides = 0;
+    int progressRaises = 0;
+    int queueRefreshes = 0;
+
+    // Field changes go into this log too, in order with the boxes.
+    void logTo(std::vector<PortEvent>* log) { m_log = log; }
+
     void setText(Field field, const QString& text) override;
     QString text(Field field) const override;
     void setOn(Field field, bool on) override;
@@ -84,14 +112,20 @@ public:
     void showWorkList(const QStringList& lines) override;
     void refreshQueueStatus() override;
 
-    // Texts of the boxes shown (any kind), in order.
-    QStringList boxes() const;
-    int beeps() const;
-    // Box and beep events only, as short strings such as "beep", "warning:...".
-    QStringList dialogue() const;
+private:
+    std::vector<PortEvent>* m_log = nullptr;
+};
+
+// Both sides in one, with one log: for the logic's tests without windows.
+class ScriptedPort : public ScriptedDialogs, public ScriptedView {
+public:
+    ScriptedPort() { logTo(&events); }
+    ScriptedPort(const ScriptedPort&) = delete;
+    ScriptedPort& operator=(const ScriptedPort&) = delete;
+    operator UserPort&() { return m_port; }
 
 private:
-    Answer next(const QString& question);
+    UserPort m_port{*this, *this};
 };
 
 } // namespace quorvia::test

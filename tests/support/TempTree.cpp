@@ -9,7 +9,7 @@
 namespace quorvia::test {
 
 TempTree::TempTree() {
-    dir_.setAutoRemove(true);
+    m_dir.setAutoRemove(true);
 }
 
 QString TempTree::write(const QString& relative, const QByteArray& bytes) const {

@@ -11,8 +11,8 @@ namespace quorvia::test {
 class TempTree {
 public:
     TempTree();
-    QString path() const { return dir_.path(); }
-    QString at(const QString& relative) const { return dir_.path() + "/" + relative; }
+    QString path() const { return m_dir.path(); }
+    QString at(const QString& relative) const { return m_dir.path() + "/" + relative; }
 
     // Writes a file (creating parent folders); returns its full path.
     QString write(const QString& relative, const QByteArray& bytes) const;
@@ -25,7 +25,7 @@ public:
     static time_t mtime(const QString& path);
 
 private:
-    QTemporaryDir dir_;
+    QTemporaryDir m_dir;
 };
 
 } // namespace quorvia::test

@@ -1,12 +1,39 @@
 // Every test binary starts here: a private home for settings, data and the
-// runtime folder, and an offscreen application object.
+// runtime folder, and an offscreen application object. Each test case gets a
+// fresh settings store and data folder, so cases never see each other's
+// values even when the binary runs them all in one process.
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
+
+namespace {
+
+class FreshStorePerCase : public testing::EmptyTestEventListener {
+public:
+    explicit FreshStorePerCase(QString root) : m_root(std::move(root)) {}
+
+    void OnTestStart(const testing::TestInfo&) override {
+        const QString home = m_root + "/case" + QString::number(++m_count);
+        for (const char* d : {"/config", "/data"})
+            QDir().mkpath(home + d);
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home + "/config");
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home + "/config");
+        setenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/config").constData(), 1);
+        setenv("XDG_DATA_HOME", QFile::encodeName(home + "/data").constData(), 1);
+    }
+
+private:
+    QString m_root;
+    int m_count = 0;
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     static QTemporaryDir home; // QSettings reads these once per process: set them first.
@@ -24,5 +51,7 @@ int main(int argc, char** argv) {
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QApplication app(argc, argv);
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(
+        new FreshStorePerCase(home.path() + "/cases"));
     return RUN_ALL_TESTS();
 }

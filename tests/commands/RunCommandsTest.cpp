@@ -1,4 +1,4 @@
-#include "schemes/RunCommands.h"
+#include "commands/RunCommands.h"
 
 #include "ScriptedPort.h"
 #include "TempTree.h"
@@ -40,7 +40,7 @@ protected:
     }
     void select(const QString& name) {
         state.schemeList.selectByUser(state.schemeList.items().indexOf(name + ".sch"));
-        LoadSchemeFile(state, port, state.schemeList.selectedPath());
+        LoadSchemeFile(state.settings, port, state.schemeList.selectedPath());
     }
 };
 
@@ -52,7 +52,7 @@ TEST_F(RunCommandsTest, FiveAddsFillTheQueueAndASixthIsRefused) {
     QStringList counts;
     for (int i = 0; i < 5; ++i) {
         QueueSelectedScheme(state, port);
-        counts << port.text(Field::Label19);
+        counts << port.text(Field::QueueLength);
     }
     EXPECT_EQ((QStringList{"1", "2", "3", "4", "5"}), counts);
     QueueSelectedScheme(state, port);
@@ -70,7 +70,7 @@ TEST_F(RunCommandsTest, TheRunCommandRunsTheSchemeAndEmptiesTheQueue) {
     EXPECT_EQ("A", TempTree::read(tree.at("dst/A/file.txt")));
     EXPECT_EQ(-1, state.queue.QueueLast);
     EXPECT_FALSE(state.flags.Busy);
-    EXPECT_EQ("0", port.text(Field::Label19));
+    EXPECT_EQ("0", port.text(Field::QueueLength));
     const QStringList lines = DecodeSchemeLines(TempTree::read(tree.at("schemes/A.sch")), 9);
     EXPECT_EQ("1", lines.value(8)) << "the run was recorded in the scheme file";
 }
@@ -86,7 +86,7 @@ TEST_F(RunCommandsTest, AnAddDuringABatchRunsInTheSameBatch) {
         added = true;
         select("B");
         RunSelectedScheme(state, port); // only appends: a batch is running
-        EXPECT_EQ("2", port.text(Field::Label19));
+        EXPECT_EQ("2", port.text(Field::QueueLength));
         EXPECT_EQ(1, port.progressRaises);
     };
     RunSelectedScheme(state, port);
@@ -102,7 +102,7 @@ TEST_F(RunCommandsTest, WithNoSchemeSelectedTheBoxesMustBeSavedFirst) {
     EXPECT_EQ(QStringList{"information:Scheme Must Have Entry For Both Folders"}, port.dialogue());
 
     ScriptedPort p;
-    p.setText(Field::Edit1, tree.mkdir("typed"));
+    p.setText(Field::Folder1, tree.mkdir("typed"));
     p.script({Answer::no()});
     RunSelectedScheme(state, p);
     EXPECT_EQ((QStringList{"beep", "confirm:Must Save Scheme Before Running It\nSave Now"}),
@@ -111,8 +111,8 @@ TEST_F(RunCommandsTest, WithNoSchemeSelectedTheBoxesMustBeSavedFirst) {
     EXPECT_EQ(-1, state.queue.QueueLast);
 
     ScriptedPort q;
-    q.setText(Field::Edit1, tree.at("typed"));
-    q.setText(Field::Edit2, tree.at("out"));
+    q.setText(Field::Folder1, tree.at("typed"));
+    q.setText(Field::Folder2, tree.at("out"));
     q.script({Answer::yes(), Answer::cancel(), Answer::yes(), Answer::typed("typed run")});
     RunSelectedScheme(state, q);
     EXPECT_EQ(2, q.boxes().count("Must Save Scheme Before Running It\nSave Now"));

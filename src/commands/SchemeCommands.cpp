@@ -1,11 +1,12 @@
-#include "schemes/SchemeCommands.h"
+#include "commands/SchemeCommands.h"
 
 #include "app/Alerts.h"
 #include "app/SettingsLoader.h"
+#include "commands/RunCommands.h"
 #include "engine/PathChecks.h"
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
-#include "schemes/RunCommands.h"
+#include "schemes/LastRunDisplay.h"
 #include "schemes/SchemeFile.h"
 
 #include <QDir>
@@ -39,19 +40,19 @@ QChar upperAscii(QChar c) {
     return (c >= 'a' && c <= 'z') ? QChar(c.unicode() - 32) : c;
 }
 
-bool checkFolder(AppState& state, UserPort& port, Field box) {
-    const QString path = port.text(box);
-    return CheckPathChars(state.settings, port, path) == 0 &&
-           CheckDrive(state.settings, port, path) && EnsureFolder(state.settings, port, path);
+bool checkFolder(const Settings& settings, UserPort& port, Field box) {
+    const QString path = port.view.text(box);
+    return CheckPathChars(settings, port.dialogs, path) == 0 &&
+           CheckDrive(settings, port.dialogs, path) && EnsureFolder(settings, port.dialogs, path);
 }
 
 } // namespace
 
-bool ValidateFolders(AppState& state, UserPort& port, FolderMode mode, bool withMessages) {
-    const bool first = !port.text(Field::Edit1).trimmed().isEmpty();
-    const bool second = !port.text(Field::Edit2).trimmed().isEmpty();
+bool ValidateFolders(const Settings& settings, UserPort& port, FolderMode mode, bool withMessages) {
+    const bool first = !port.view.text(Field::Folder1).trimmed().isEmpty();
+    const bool second = !port.view.text(Field::Folder2).trimmed().isEmpty();
     QString message;
-    Field focus = Field::Edit1;
+    Field focus = Field::Folder1;
     switch (mode) {
     case FolderMode::First:
         if (first)
@@ -62,7 +63,7 @@ bool ValidateFolders(AppState& state, UserPort& port, FolderMode mode, bool with
         if (second)
             return true;
         message = "Scheme Must Have Entry For Second Folder";
-        focus = Field::Edit2;
+        focus = Field::Folder2;
         break;
     case FolderMode::Either:
         if (first || second)
@@ -71,14 +72,14 @@ bool ValidateFolders(AppState& state, UserPort& port, FolderMode mode, bool with
         break;
     }
     if (withMessages) {
-        ShowAlert(port, state.settings, message, AlertKind::Information);
-        port.focus(focus);
+        ShowAlert(port.dialogs, settings, message, AlertKind::Information);
+        port.view.focus(focus);
     }
     return false;
 }
 
 QString AskSchemeName(AppState& state, UserPort& port) {
-    BeepIfSoundOn(port, state.settings);
+    BeepIfSoundOn(port.dialogs, state.settings);
     QString proposal;
     if (state.schemeList.SchemeSelected()) {
         proposal = QFileInfo(state.schemeList.selectedPath()).fileName();
@@ -87,7 +88,8 @@ QString AskSchemeName(AppState& state, UserPort& port) {
         proposal = ReadSetting(kQuorviaKey, "LastSchemeName", "My Scheme");
     }
     for (;;) {
-        const auto entered = port.prompt("Enter A Unique Scheme Name", "New Scheme Name", proposal);
+        const auto entered =
+            port.dialogs.prompt("Enter A Unique Scheme Name", "New Scheme Name", proposal);
         if (!entered)
             return kCancelMarker;
         const QString name = *entered;
@@ -95,13 +97,14 @@ QString AskSchemeName(AppState& state, UserPort& port) {
         const auto bad = std::find_if(kInvalidNameChars.begin(), kInvalidNameChars.end(),
                                       [&](QChar c) { return name.contains(c); });
         if (bad != kInvalidNameChars.end()) {
-            ShowAlert(port, state.settings, "Invalid Char In File Name ( " + QString(*bad) + " )",
-                      AlertKind::Warning);
+            ShowAlert(port.dialogs, state.settings,
+                      "Invalid Char In File Name ( " + QString(*bad) + " )", AlertKind::Warning);
             continue;
         }
         // A blank name would save a file called ".sch" that the list never shows.
         if (name.trimmed().isEmpty()) {
-            ShowAlert(port, state.settings, "Scheme Name Cannot Be Blank", AlertKind::Warning);
+            ShowAlert(port.dialogs, state.settings, "Scheme Name Cannot Be Blank",
+                      AlertKind::Warning);
             continue;
         }
         // Ask about the name that will be saved, after capitalising.
@@ -109,8 +112,8 @@ QString AskSchemeName(AppState& state, UserPort& port) {
         schemePath(state.settings.SchemeDir, state.settings.Caps ? CapitalizeWords(name) : name,
                    &exists);
         if (exists) {
-            BeepIfSoundOn(port, state.settings);
-            if (!port.confirm("Scheme Name Given Exists Already, Overwrite It", 0))
+            BeepIfSoundOn(port.dialogs, state.settings);
+            if (!port.dialogs.confirm("Scheme Name Given Exists Already, Overwrite It", 0))
                 continue;
         }
         return name;
@@ -133,11 +136,11 @@ QString CapitalizeWords(const QString& text) {
 }
 
 bool SaveNewScheme(AppState& state, UserPort& port) {
-    if (!ValidateFolders(state, port, FolderMode::Either, true))
+    if (!ValidateFolders(state.settings, port, FolderMode::Either, true))
         return false;
     const QString folder = state.settings.SchemeDir;
     if (!SchemeFolderUsable(folder)) {
-        ShowAlert(port, state.settings,
+        ShowAlert(port.dialogs, state.settings,
                   "The Scheme Folder Is Missing: " + folder + "\nScheme Not Saved",
                   AlertKind::Warning);
         return false;
@@ -150,10 +153,10 @@ bool SaveNewScheme(AppState& state, UserPort& port) {
 
     // Write the file first: a name or folder the file system refuses changes nothing.
     const QString path = schemePath(folder, name);
-    const QByteArray bytes =
-        EncodeSchemeFile(NewSchemeLines(port.text(Field::Edit1), port.text(Field::Edit2)));
+    const QByteArray bytes = EncodeSchemeFile(
+        NewSchemeLines(port.view.text(Field::Folder1), port.view.text(Field::Folder2)));
     if (const int error = platform::replaceFileContents(QFile::encodeName(path), bytes)) {
-        ShowAlert(port, state.settings,
+        ShowAlert(port.dialogs, state.settings,
                   "Scheme Could Not Be Saved: " + path + "\n" +
                       QString::fromLocal8Bit(std::strerror(error)),
                   AlertKind::Warning);
@@ -162,12 +165,12 @@ bool SaveNewScheme(AppState& state, UserPort& port) {
     state.settings.LastSchemeName = name;
     WriteSetting(kQuorviaKey, "LastSchemeName", name);
 
-    port.setText(Field::Label4, "File(s) Copied:");
-    ClearLastRunDisplay(port);
+    port.view.setText(Field::FilesCopiedCaption, "File(s) Copied:");
+    ClearLastRunDisplay(port.view);
     state.schemeList.setFolder(folder);
     const int index = SelectSchemeByName(state.schemeList, name);
     if (index == -1) {
-        ShowAlert(port, state.settings,
+        ShowAlert(port.dialogs, state.settings,
                   "Error (" + QString::number(index) + ") when attempting to access new scheme",
                   AlertKind::Warning);
         return false;
@@ -176,14 +179,14 @@ bool SaveNewScheme(AppState& state, UserPort& port) {
 }
 
 void AddScheme(AppState& state, UserPort& port) {
-    if (!ValidateFolders(state, port, FolderMode::First, true) ||
-        !checkFolder(state, port, Field::Edit1)) {
-        port.focus(Field::Edit1);
+    if (!ValidateFolders(state.settings, port, FolderMode::First, true) ||
+        !checkFolder(state.settings, port, Field::Folder1)) {
+        port.view.focus(Field::Folder1);
         return;
     }
-    if (!ValidateFolders(state, port, FolderMode::Second, true) ||
-        !checkFolder(state, port, Field::Edit2)) {
-        port.focus(Field::Edit2);
+    if (!ValidateFolders(state.settings, port, FolderMode::Second, true) ||
+        !checkFolder(state.settings, port, Field::Folder2)) {
+        port.view.focus(Field::Folder2);
         return;
     }
     SaveNewScheme(state, port);
@@ -193,32 +196,33 @@ void DeleteSelectedScheme(AppState& state, UserPort& port) {
     if (!state.schemeList.SchemeSelected())
         return;
     if (SchemeInQueue(state)) {
-        ShowAlert(port, state.settings, "Scheme To Delete Is In The Queue.\nDelete Scheme Aborted",
-                  AlertKind::Warning);
+        ShowAlert(port.dialogs, state.settings,
+                  "Scheme To Delete Is In The Queue.\nDelete Scheme Aborted", AlertKind::Warning);
         return;
     }
     const QString path = state.schemeList.selectedPath();
-    BeepIfSoundOn(port, state.settings);
-    if (!state.settings.ConfirmDel || port.confirm("Delete Scheme " + path, 0)) {
+    BeepIfSoundOn(port.dialogs, state.settings);
+    if (!state.settings.ConfirmDel || port.dialogs.confirm("Delete Scheme " + path, 0)) {
         QString reason;
         const bool gone =
-            state.settings.Recycle ? platform::moveToTrash(path, &reason) : QFile::remove(path);
+            state.settings.Recycle ? platform::moveToTrash(path, reason) == 0 : QFile::remove(path);
         // A failed move to the trash is reported too: the file is still there.
         if (!gone)
-            port.plainBox("Error Deleting " + path + (reason.isEmpty() ? "" : "\n" + reason));
+            port.dialogs.plainBox("Error Deleting " + path +
+                                  (reason.isEmpty() ? "" : "\n" + reason));
         state.schemeList.reread();
     }
-    port.focus(Field::Edit1);
+    port.view.focus(Field::Folder1);
 }
 
 void FolderBoxEdited(AppState& state, UserPort& port) {
-    ClearLastRunDisplay(port);
+    ClearLastRunDisplay(port.view);
     state.schemeList.selectByProgram(-1);
 }
 
 void SchemeListChange(AppState& state, UserPort& port, int index) {
     if (state.schemeList.selectByUser(index))
-        LoadSchemeFile(state, port, state.schemeList.selectedPath());
+        LoadSchemeFile(state.settings, port, state.schemeList.selectedPath());
 }
 
 } // namespace quorvia

@@ -1,8 +1,8 @@
-#include "schemes/RunCommands.h"
+#include "commands/RunCommands.h"
 
 #include "app/Alerts.h"
+#include "commands/SchemeCommands.h"
 #include "engine/RunDriver.h"
-#include "schemes/SchemeCommands.h"
 
 namespace quorvia {
 
@@ -12,25 +12,25 @@ void QueueSelectedScheme(AppState& state, UserPort& port) {
         if (state.schemeList.SchemeSelected()) {
             ++queue.QueueLast;
             if (queue.QueueLast > SchemeQueue::Capacity - 1) {
-                ShowAlert(port, state.settings, "Queue Is Full\nScheme Not Added To Queue List",
-                          AlertKind::Information);
+                ShowAlert(port.dialogs, state.settings,
+                          "Queue Is Full\nScheme Not Added To Queue List", AlertKind::Information);
                 --queue.QueueLast;
             } else {
                 SchemeRecord& slot = queue.slots[queue.QueueLast];
                 slot.SchemeFile = state.schemeList.selectedPath();
-                slot.Folder1 = port.text(Field::Edit1).trimmed();
-                slot.Folder2 = port.text(Field::Edit2).trimmed();
-                port.setText(Field::Label19, QString::number(queue.QueueLast + 1));
+                slot.Folder1 = port.view.text(Field::Folder1).trimmed();
+                slot.Folder2 = port.view.text(Field::Folder2).trimmed();
+                port.view.setText(Field::QueueLength, QString::number(queue.QueueLast + 1));
             }
             if (state.flags.Busy)
-                port.raiseProgressWindow();
+                port.view.raiseProgressWindow();
             return;
         }
-        if (!ValidateFolders(state, port, FolderMode::Either, true) ||
+        if (!ValidateFolders(state.settings, port, FolderMode::Either, true) ||
             !queue.slots[0].SchemeFile.isEmpty())
             return;
-        port.beep(); // this question beeps whatever SoundOn says
-        if (!port.confirm("Must Save Scheme Before Running It\nSave Now", 0))
+        port.dialogs.beep(); // this question beeps whatever SoundOn says
+        if (!port.dialogs.confirm("Must Save Scheme Before Running It\nSave Now", 0))
             return;
         SaveNewScheme(state, port); // saved: selected and queued next time round
     }
@@ -55,7 +55,7 @@ void RunSelectedScheme(AppState& state, UserPort& port) {
 void Timer2Timer(AppState& state, UserPort& port) {
     if (state.flags.Busy)
         return;
-    port.hideProgressWindow();
+    port.view.hideProgressWindow();
     if (state.queue.QueueLast >= 0)
         RunQueue(state, port);
 }

@@ -1,4 +1,4 @@
-#include "engine/RunFormat.h"
+#include "app/RunFormat.h"
 
 #include "platform/LocaleText.h"
 

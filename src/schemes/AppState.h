@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/BusyState.h"
+#include "app/RunState.h"
 #include "app/Settings.h"
-#include "engine/RunState.h"
 #include "schemes/SchemeList.h"
 #include "schemes/SchemeQueue.h"
 

@@ -1,9 +1,9 @@
-#include "schemes/SchemeCommands.h"
+#include "commands/SchemeCommands.h"
 
 #include "ScriptedPort.h"
 #include "TempTree.h"
 #include "app/SettingsLoader.h"
-#include "schemes/RunCommands.h"
+#include "commands/RunCommands.h"
 #include "schemes/SchemeFile.h"
 
 #include <QDir>
@@ -27,8 +27,8 @@ protected:
         state.settings.ConfirmDel = true;
         state.settings.Recycle = true;
         state.schemeList.setFolder(state.settings.SchemeDir);
-        port.setText(Field::Edit1, data.mkdir("from"));
-        port.setText(Field::Edit2, data.mkdir("to"));
+        port.setText(Field::Folder1, data.mkdir("from"));
+        port.setText(Field::Folder2, data.mkdir("to"));
     }
     QString saved(const QString& name) const { return schemes.at(name + ".sch"); }
     QStringList promptsShown() const {
@@ -43,7 +43,7 @@ protected:
 } // namespace
 
 TEST_F(SchemeCommandsTest, SaveNeedsOneFolderButAddNeedsBoth) {
-    port.setText(Field::Edit2, "  ");
+    port.setText(Field::Folder2, "  ");
     port.script({Answer::typed("only one")});
     ASSERT_TRUE(SaveNewScheme(state, port));
     EXPECT_EQ(EncodeSchemeFile(NewSchemeLines(data.at("from"), "")),
@@ -53,15 +53,15 @@ TEST_F(SchemeCommandsTest, SaveNeedsOneFolderButAddNeedsBoth) {
     EXPECT_EQ("Only One", ReadSetting(kQuorviaKey, "LastSchemeName", "?"));
 
     ScriptedPort add;
-    add.setText(Field::Edit1, data.at("from"));
+    add.setText(Field::Folder1, data.at("from"));
     AddScheme(state, add);
     EXPECT_EQ(QStringList{"information:Scheme Must Have Entry For Second Folder"}, add.dialogue());
-    EXPECT_EQ(Field::Edit2, add.focused);
+    EXPECT_EQ(Field::Folder2, add.focused);
 
     ScriptedPort none;
     EXPECT_FALSE(SaveNewScheme(state, none));
     EXPECT_EQ(QStringList{"information:Scheme Must Have Entry For Both Folders"}, none.dialogue());
-    EXPECT_EQ(Field::Edit1, none.focused);
+    EXPECT_EQ(Field::Folder1, none.focused);
 }
 
 TEST_F(SchemeCommandsTest, ProposedNameFollowsTheSelectionOrTheLastName) {
@@ -98,8 +98,8 @@ TEST_F(SchemeCommandsTest, OverwriteYesWritesAFreshScheme) {
     EXPECT_EQ(2, port.boxes().count("Scheme Name Given Exists Already, Overwrite It"));
     EXPECT_EQ(EncodeSchemeFile(NewSchemeLines(data.at("from"), data.at("to"))),
               TempTree::read(old));
-    EXPECT_EQ("Never", port.text(Field::Label5));
-    EXPECT_EQ("File(s) Copied:", port.text(Field::Label4));
+    EXPECT_EQ("Never", port.text(Field::LastRunDate));
+    EXPECT_EQ("File(s) Copied:", port.text(Field::FilesCopiedCaption));
 }
 
 TEST_F(SchemeCommandsTest, CapsDecidesTheFileName) {
@@ -145,7 +145,7 @@ TEST_F(SchemeCommandsTest, RefusedNamesAndMissingFoldersAreReportedAndChangeNoth
 
     state.settings.SchemeDir = schemes.at("gone/");
     ScriptedPort p;
-    p.setText(Field::Edit1, data.at("from"));
+    p.setText(Field::Folder1, data.at("from"));
     EXPECT_FALSE(SaveNewScheme(state, p));
     EXPECT_EQ(QStringList{"warning:The Scheme Folder Is Missing: " + schemes.at("gone/") +
                           "\nScheme Not Saved"},
@@ -154,23 +154,23 @@ TEST_F(SchemeCommandsTest, RefusedNamesAndMissingFoldersAreReportedAndChangeNoth
 }
 
 TEST_F(SchemeCommandsTest, AddChecksEachFolderAndCreatesItOnRequest) {
-    port.setText(Field::Edit1, data.at("fr?om"));
+    port.setText(Field::Folder1, data.at("fr?om"));
     AddScheme(state, port);
     EXPECT_EQ(QStringList{"Invalid File/Path Name"}, port.boxes());
-    EXPECT_EQ(Field::Edit1, port.focused);
+    EXPECT_EQ(Field::Folder1, port.focused);
 
     ScriptedPort p;
-    p.setText(Field::Edit1, data.at("from"));
-    p.setText(Field::Edit2, data.at("new/to"));
+    p.setText(Field::Folder1, data.at("from"));
+    p.setText(Field::Folder2, data.at("new/to"));
     p.script({Answer::no()});
     AddScheme(state, p);
     EXPECT_EQ(QStringList{"Dir (" + data.at("new/to") + ") Doesn't Exist, Create"}, p.boxes());
-    EXPECT_EQ(Field::Edit2, p.focused);
+    EXPECT_EQ(Field::Folder2, p.focused);
     EXPECT_FALSE(QDir(data.at("new")).exists());
 
     ScriptedPort q;
-    q.setText(Field::Edit1, data.at("from"));
-    q.setText(Field::Edit2, data.at("new/to"));
+    q.setText(Field::Folder1, data.at("from"));
+    q.setText(Field::Folder2, data.at("new/to"));
     q.script({Answer::yes(), Answer::typed("Nightly")});
     AddScheme(state, q);
     EXPECT_TRUE(QDir(data.at("new/to")).exists());
@@ -190,7 +190,7 @@ TEST_F(SchemeCommandsTest, DeleteToTrashWithoutAQuestionOrOutrightAfterOne) {
     EXPECT_FALSE(TempTree::exists(a));
     EXPECT_TRUE(QDir(home + "/Trash/files").entryList().contains("A.sch"));
     EXPECT_EQ(QStringList{"B.sch"}, state.schemeList.items());
-    EXPECT_EQ(Field::Edit1, port.focused);
+    EXPECT_EQ(Field::Folder1, port.focused);
 
     state.settings.ConfirmDel = true;
     state.settings.Recycle = false;
@@ -224,20 +224,20 @@ TEST_F(SchemeCommandsTest, TypingAfterLoadingClearsTheSelectionAndTheRecord) {
     schemes.write("B.sch", EncodeSchemeFile(NewSchemeLines("/c", "/d")));
     state.schemeList.reread();
     SchemeListChange(state, port, 0);
-    EXPECT_EQ("/a", port.text(Field::Edit1));
-    EXPECT_EQ("9", port.text(Field::Label20));
+    EXPECT_EQ("/a", port.text(Field::Folder1));
+    EXPECT_EQ("9", port.text(Field::FilesCopied));
 
-    port.setText(Field::Edit1, "/typed");
+    port.setText(Field::Folder1, "/typed");
     FolderBoxEdited(state, port);
     EXPECT_FALSE(state.schemeList.SchemeSelected());
-    EXPECT_EQ("Never", port.text(Field::Label5));
-    EXPECT_EQ("0", port.text(Field::Label20));
-    EXPECT_EQ("N/A", port.text(Field::Label10));
+    EXPECT_EQ("Never", port.text(Field::LastRunDate));
+    EXPECT_EQ("0", port.text(Field::FilesCopied));
+    EXPECT_EQ("N/A", port.text(Field::TotalTime));
 
     SchemeListChange(state, port, 0);
     EXPECT_TRUE(state.schemeList.SchemeSelected());
-    EXPECT_EQ("/typed", port.text(Field::Edit1)) << "the same scheme again keeps typed folders";
+    EXPECT_EQ("/typed", port.text(Field::Folder1)) << "the same scheme again keeps typed folders";
     SchemeListChange(state, port, 1);
     SchemeListChange(state, port, 0);
-    EXPECT_EQ("/a", port.text(Field::Edit1));
+    EXPECT_EQ("/a", port.text(Field::Folder1));
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/AppState.h"
 #include "app/UserPort.h"
+#include "schemes/AppState.h"
 
 #include <QString>
 
@@ -16,7 +16,7 @@ enum class FolderMode { First, Second, Either };
 
 // Checks that the folder boxes are not blank; with messages, says which is missing
 // and puts the focus there.
-bool ValidateFolders(AppState& state, UserPort& port, FolderMode mode, bool withMessages);
+bool ValidateFolders(const Settings& settings, UserPort& port, FolderMode mode, bool withMessages);
 // Asks for a new scheme name until it is acceptable; kCancelMarker on Cancel.
 QString AskSchemeName(AppState& state, UserPort& port);
 // "  my DAILY   backup " -> "My Daily   Backup"; at most 255 characters.

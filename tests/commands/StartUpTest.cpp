@@ -1,3 +1,5 @@
+#include "commands/StartUp.h"
+
 #include "app/SettingsLoader.h"
 
 #include "ScriptedPort.h"
@@ -19,7 +21,7 @@ QString stored(const QString& name) {
     return platform::readValue(kQuorviaKey, name).value_or("<absent>");
 }
 
-class SettingsLoaderTest : public ::testing::Test {
+class StartUpTest : public ::testing::Test {
 protected:
     TempTree programDir;
     AppState state;
@@ -34,9 +36,9 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsLoaderTest, FirstStartAsksThenCreatesEveryValueWithItsDefault) {
+TEST_F(StartUpTest, FirstStartAsksThenCreatesEveryValueWithItsDefault) {
     port.script({Answer::yes()});
-    LoadSettings(state, port);
+    StartUp(state, port);
 
     EXPECT_EQ((QStringList{"beep", "confirm:" + installQuestion(""), "beep",
                            "information:Make Sure You Have Moved Your Scheme and Help Files To " +
@@ -76,13 +78,13 @@ TEST_F(SettingsLoaderTest, FirstStartAsksThenCreatesEveryValueWithItsDefault) {
     EXPECT_EQ(state.ProgramFolder, state.schemeList.folder());
 }
 
-TEST_F(SettingsLoaderTest, AnsweringNoKeepsTheStoredFolderAndAsksAgainNextStart) {
+TEST_F(StartUpTest, AnsweringNoKeepsTheStoredFolderAndAsksAgainNextStart) {
     TempTree other;
     const QString dir = other.path() + "/";
     platform::writeValue(kQuorviaKey, "SchemeDir", dir);
     other.write("Daily.sch", "x");
     port.script({Answer::no()});
-    LoadSettings(state, port);
+    StartUp(state, port);
     EXPECT_EQ(dir, state.settings.SchemeDir);
     EXPECT_EQ(dir, stored("SchemeDir"));
     EXPECT_EQ(QStringList{"Daily.sch"}, state.schemeList.items());
@@ -90,22 +92,22 @@ TEST_F(SettingsLoaderTest, AnsweringNoKeepsTheStoredFolderAndAsksAgainNextStart)
 
     ScriptedPort again;
     again.script({Answer::no()});
-    LoadSettings(state, again);
+    StartUp(state, again);
     EXPECT_EQ(2, again.boxes().size() + again.beeps());
 }
 
-TEST_F(SettingsLoaderTest, FolderDifferingOnlyInCaseOrBlanksRaisesNoQuestion) {
+TEST_F(StartUpTest, FolderDifferingOnlyInCaseOrBlanksRaisesNoQuestion) {
     platform::writeValue(kQuorviaKey, "SchemeDir", "  " + state.ProgramFolder.toUpper() + " ");
-    LoadSettings(state, port); // an unscripted question would fail the test
+    StartUp(state, port); // an unscripted question would fail the test
     EXPECT_TRUE(port.dialogue().isEmpty());
 }
 
-TEST_F(SettingsLoaderTest, OnlyExactTrueIsOnAndJunkReadsAsDefault) {
+TEST_F(StartUpTest, OnlyExactTrueIsOnAndJunkReadsAsDefault) {
     platform::writeValue(kQuorviaKey, "SchemeDir", state.ProgramFolder);
     platform::writeValue(kQuorviaKey, "CheckPrior", "true");
     platform::writeValue(kQuorviaKey, "ShowWork", "True");
     platform::writeValue(kQuorviaKey, "ZipCompression", "twelve");
-    LoadSettings(state, port);
+    StartUp(state, port);
     EXPECT_FALSE(state.settings.CheckPrior);
     EXPECT_EQ("False", stored("CheckPrior"));
     EXPECT_TRUE(state.settings.ShowWork);
@@ -114,38 +116,38 @@ TEST_F(SettingsLoaderTest, OnlyExactTrueIsOnAndJunkReadsAsDefault) {
     for (const auto& [text, level] :
          std::vector<std::pair<QString, int>>{{"9", 9}, {"0", 0}, {"10", 3}, {"-1", 3}, {"", 3}}) {
         platform::writeValue(kQuorviaKey, "ZipCompression", text);
-        LoadSettings(state, port);
+        StartUp(state, port);
         EXPECT_EQ(level, state.settings.ZipCompression) << text.toStdString();
     }
 }
 
-TEST_F(SettingsLoaderTest, MailDefaultsComeFromTheMailClientOnlyWhileThePlaceholderStands) {
+TEST_F(StartUpTest, MailDefaultsComeFromTheMailClientOnlyWhileThePlaceholderStands) {
     platform::writeValue(kQuorviaKey, "SchemeDir", state.ProgramFolder);
     platform::writeValue(kMailClientKey, "Default SMTP Server", "smtp.example.org");
     platform::writeValue(kMailClientKey, "Sender Name", "Ann Example");
-    LoadSettings(state, port);
+    StartUp(state, port);
     EXPECT_EQ("smtp.example.org", stored("SMTP"));
     EXPECT_EQ("Ann Example", stored("SenderName"));
     EXPECT_EQ("Your User Name", stored("UserName"));
 
     platform::writeValue(kMailClientKey, "Default SMTP Server", "other.example.org");
-    LoadSettings(state, port);
+    StartUp(state, port);
     EXPECT_EQ("smtp.example.org", stored("SMTP"));
 }
 
-TEST_F(SettingsLoaderTest, MissingSchemeFolderLeavesTheListEmpty) {
+TEST_F(StartUpTest, MissingSchemeFolderLeavesTheListEmpty) {
     TempTree listed;
     listed.write("A.sch", "x");
     state.schemeList.setFolder(listed.path());
     platform::writeValue(kQuorviaKey, "SchemeDir", "/no/such/folder/");
     port.script({Answer::no()});
-    LoadSettings(state, port);
+    StartUp(state, port);
     EXPECT_EQ("/no/such/folder/", state.settings.SchemeDir);
     EXPECT_TRUE(state.schemeList.folder().isEmpty());
     EXPECT_TRUE(state.schemeList.items().isEmpty());
 }
 
-TEST_F(SettingsLoaderTest, AWriteFailureIsReportedOnceAndTheOptionsStillLoad) {
+TEST_F(StartUpTest, AWriteFailureIsReportedOnceAndTheOptionsStillLoad) {
     platform::writeValue(kQuorviaKey, "SchemeDir", state.ProgramFolder);
     platform::writeValue(kQuorviaKey, "ShowWork", "True");
     // The options survive in memory; then the store turns unwritable.
@@ -153,7 +155,7 @@ TEST_F(SettingsLoaderTest, AWriteFailureIsReportedOnceAndTheOptionsStillLoad) {
     QFile::remove(file);
     QDir().mkpath(file);
     port.script({Answer::no()}); // the store now reads as empty: the question comes
-    LoadSettings(state, port);
+    StartUp(state, port);
     const QStringList boxes = port.boxes();
     ASSERT_EQ(2, boxes.size());
     EXPECT_TRUE(boxes[1].startsWith("Settings Could Not Be Saved. Value: SchemeDir"))
