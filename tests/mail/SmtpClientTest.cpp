@@ -262,13 +262,21 @@ TEST(MailSmtp, UnreadableAttachmentFailsBeforeAnythingIsSent) {
     EXPECT_TRUE(s.client.Quit());
 }
 
-TEST(MailSmtp, MailDateIsEnglishWhateverTheLocale) {
-    const QDateTime when(QDate(1998, 10, 4), QTime(14, 5, 9));
+TEST(MailSmtp, MailDateIsEnglishWithItsZoneWhateverTheLocale) {
+    const QDateTime when(QDate(1998, 10, 4), QTime(14, 5, 9), Qt::OffsetFromUTC, 2 * 3600);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-    EXPECT_EQ(MailDate(when), "Sun, 4 Oct 1998 14:05:09");
+    EXPECT_EQ(MailDate(when), "Sun, 4 Oct 1998 14:05:09 +0200");
     EXPECT_EQ(BoundaryTime(when), QLocale().monthName(10, QLocale::ShortFormat) + "0498" + "1405");
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
-    EXPECT_EQ(MailDate(QDateTime(QDate(2024, 2, 29), QTime(9, 0, 0))), "Thu, 29 Feb 2024 09:00:00");
+    EXPECT_EQ(MailDate(QDateTime(QDate(2024, 2, 29), QTime(9, 0, 0), Qt::OffsetFromUTC, -19800)),
+              "Thu, 29 Feb 2024 09:00:00 -0530");
+    EXPECT_EQ(MailDate(QDateTime(QDate(2024, 1, 1), QTime(0, 0, 0), Qt::UTC)),
+              "Mon, 1 Jan 2024 00:00:00 +0000");
+    // Local time carries the machine's own offset.
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc() / 60;
+    EXPECT_TRUE(MailDate(now).endsWith(QString::asprintf(" %c%02d%02d", offset < 0 ? '-' : '+',
+                                                         qAbs(offset) / 60, qAbs(offset) % 60)));
     EXPECT_EQ(BoundaryTime(QDateTime(QDate(2024, 2, 9), QTime(23, 59))), "Feb0924"
                                                                          "2359");
 }

@@ -134,7 +134,7 @@ TEST(MailSmtpRealServer, DeliversAMessageWithTwoAttachments) {
         R"re(^Content-Type: multipart/mixed;\tboundary="(= Multipart Boundary \w{3,}\d{8})"$)re");
     const auto match = contentType.match(QString::fromUtf8(headers[5]));
     ASSERT_TRUE(match.hasMatch()) << headers[5].toStdString();
-    EXPECT_TRUE(QRegularExpression(R"(^Date: \w{3}, \d{1,2} \w{3} \d{4} \d\d:\d\d:\d\d$)")
+    EXPECT_TRUE(QRegularExpression(R"(^Date: \w{3}, \d{1,2} \w{3} \d{4} \d\d:\d\d:\d\d [+-]\d{4}$)")
                     .match(QString::fromUtf8(headers[6]))
                     .hasMatch());
 
