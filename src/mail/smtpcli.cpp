@@ -10,6 +10,29 @@
 #include <cstring>
 
 namespace quorvia::mail {
+namespace {
+
+// An address or host name as a command argument: a line break in a setting
+// must not smuggle in a command of its own.
+QByteArray commandArgument(const QString& text) {
+    QByteArray bytes = text.trimmed().toUtf8();
+    bytes.replace('\r', "").replace('\n', "");
+    return bytes;
+}
+
+// A reply line the trace and ErrorMessage can show: control characters
+// dropped, and a line with nothing left to read named as such.
+QString readableReply(const QString& line) {
+    QString text;
+    for (const QChar c : line)
+        if (c == u'\t')
+            text += u' ';
+        else if (c.unicode() >= 0x20 && c.unicode() != 0x7F)
+            text += c;
+    return text.trimmed().isEmpty() ? QStringLiteral("554 empty reply") : text;
+}
+
+} // namespace
 
 TCustomSmtpClient::TCustomSmtpClient(QObject* Owner)
     : QObject(Owner), m_socket(std::make_unique<TWSocket>()) {
@@ -66,6 +89,8 @@ void TCustomSmtpClient::SendCommand(const QByteArray& S) {
         return;
     Display(QStringLiteral("> ") + QString::fromUtf8(S));
     QCoreApplication::processEvents();
+    if (m_stage != 0 && m_socket->State() != wsConnected)
+        m_stage = 0; // closed on an error, without a session-closed event
     if (m_stage == 0)
         return; // the server left meanwhile
     m_dataSent = false;
@@ -116,9 +141,13 @@ int TCustomSmtpClient::GetResponse() {
                     m_socket->ReadLine(left, rest);
                 }
             }
-            m_lastResponse = line;
-            if (line.isEmpty() && m_stage == 0)
+            // A line the closing connection cut off is no reply.
+            if (!m_timedOut && !m_socket->LineComplete() && m_socket->State() != wsConnected) {
+                m_stage = 0;
                 m_lastResponse = QStringLiteral("554 not connected");
+            } else {
+                m_lastResponse = readableReply(line);
+            }
         }
         if (m_timedOut)
             m_lastResponse = QStringLiteral("554 receive timeout");
@@ -155,7 +184,32 @@ void TCustomSmtpClient::SendHeaderLine(const QString& Text) {
 
 // ---- operations --------------------------------------------------------------
 
+bool TCustomSmtpClient::Guarded(bool (TCustomSmtpClient::*steps)()) {
+    try {
+        return (this->*steps)();
+    } catch (const ESocketException& e) {
+        if (m_errorMessage.isEmpty())
+            m_errorMessage = e.Message();
+        Display(e.Message());
+        // Dropping the connection makes a server discard a message cut short.
+        try {
+            m_socket->Abort();
+        } catch (const ESocketException&) {
+        }
+        m_stage = 0;
+        return false;
+    }
+}
+
 bool TCustomSmtpClient::Connect() {
+    return Guarded(&TCustomSmtpClient::ConnectSteps);
+}
+
+bool TCustomSmtpClient::Mail() {
+    return Guarded(&TCustomSmtpClient::MailSteps);
+}
+
+bool TCustomSmtpClient::ConnectSteps() {
     if (!m_wait) {
         m_errorMessage = QStringLiteral("No wait object");
         Display(m_errorMessage);
@@ -179,6 +233,11 @@ bool TCustomSmtpClient::Connect() {
         m_socket->Connect();
     } catch (const ESocketException& e) {
         m_errorMessage = e.Message();
+        // A socket left half open would refuse the next attempt as "in use".
+        try {
+            m_socket->Abort();
+        } catch (const ESocketException&) {
+        }
         return false;
     }
     if (!m_socket->Wait(m_timeOut, wsConnected)) {
@@ -192,21 +251,29 @@ bool TCustomSmtpClient::Connect() {
     if (CheckReply(220, true))
         return false;
     const QString signOn = m_signOn.isEmpty() ? LocalHostName() : m_signOn;
-    SendCommand("HELO " + signOn.toUtf8());
+    SendCommand("HELO " + commandArgument(signOn));
     if (CheckReply(250, true))
         return false;
+    if (m_stage == 0) {
+        // The server answered and left: there is no session to be ready.
+        m_lastResponse = QStringLiteral("554 not connected");
+        if (m_errorMessage.isEmpty())
+            m_errorMessage = m_lastResponse;
+        Display(QStringLiteral("< ") + m_lastResponse);
+        return false;
+    }
     m_stage = 2;
     return true;
 }
 
-bool TCustomSmtpClient::Mail() {
+bool TCustomSmtpClient::MailSteps() {
     if (m_stage == 0 && !Connect())
         return false;
-    SendCommand("MAIL FROM:<" + m_fromName.trimmed().toUtf8() + ">");
+    SendCommand("MAIL FROM:<" + commandArgument(m_fromName) + ">");
     if (CheckReply(250, false))
         return false;
     for (const QString& rcpt : std::as_const(m_rcptName)) {
-        SendCommand("RCPT TO:<" + rcpt.trimmed().toUtf8() + ">");
+        SendCommand("RCPT TO:<" + commandArgument(rcpt) + ">");
         if (CheckReply(250, 251, false))
             return false;
     }

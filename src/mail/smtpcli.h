@@ -27,6 +27,9 @@ using TSmtpGetDataEvent = std::function<void(TCustomSmtpClient* Sender, int Line
 // DATA, QUIT). Each call runs its part of the dialogue to the end before it
 // returns, waiting for every reply in a nested loop with the Wait control as
 // its visible timeout. Every line sent or received goes to OnDisplay.
+//
+// Failures of the socket layer end the operation with false and ErrorMessage
+// set; they never leave Connect, Mail or Quit.
 class TCustomSmtpClient : public QObject {
 public:
     static constexpr int kLineBufferSize = 1024;
@@ -83,6 +86,10 @@ protected:
     TWSocket& Socket() { return *m_socket; }
 
 private:
+    bool ConnectSteps();
+    bool MailSteps();
+    // Runs an operation; a socket exception becomes a failure with its message.
+    bool Guarded(bool (TCustomSmtpClient::*steps)());
     void SendCommand(const QByteArray& S);
     int GetResponse();
     // Both return true when the check failed.

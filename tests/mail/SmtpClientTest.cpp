@@ -302,3 +302,68 @@ TEST(MailSmtp, ServerThatStopsReadingCannotHoldTheSend) {
     EXPECT_EQ(s.client.ErrorMessage(), "554 send timeout");
     EXPECT_TRUE(s.client.Quit()); // the connection is gone
 }
+
+TEST(MailSmtp, ServerLeavingWithItsHeloReplyFailsMailCleanly) {
+    // A reply cut off by the close, and a whole reply with the close right behind it.
+    for (const QByteArray& reply : {QByteArray("250 hel"), QByteArray("250 hello\r\n")}) {
+        ScriptServer server([&](ScriptConnection& c) {
+            c.reply("220 hi");
+            c.line();
+            c.send(reply);
+            c.drop();
+        });
+        Smtp s(server.port());
+        bool sent = true;
+        EXPECT_NO_THROW(sent = s.client.Mail()) << reply.toStdString();
+        EXPECT_FALSE(sent);
+        EXPECT_EQ(s.client.ErrorMessage(), "554 not connected") << reply.toStdString();
+        EXPECT_EQ(s.client.LastResponse(), "554 not connected");
+        EXPECT_NO_THROW(EXPECT_TRUE(s.client.Quit()));
+        EXPECT_EQ(server.lines(), QByteArrayList({"HELO tester"}));
+    }
+}
+
+TEST(MailSmtp, EmptyOrNulReplyGivesAReadableError) {
+    for (const QByteArray& reply : {QByteArray("\r\n"), QByteArray("\0\0\0\0\r\n", 6)}) {
+        // Once as the greeting, once as the answer to MAIL FROM.
+        for (const bool greeting : {true, false}) {
+            ScriptServer server([&](ScriptConnection& c) {
+                if (greeting) {
+                    c.send(reply);
+                } else {
+                    c.reply("220 hi");
+                    c.line();
+                    c.reply("250 hello");
+                    c.line();
+                    c.send(reply);
+                }
+                c.readAll(-1, 1000);
+            });
+            Smtp s(server.port());
+            EXPECT_FALSE(s.client.Mail());
+            EXPECT_EQ(s.client.ErrorMessage(), "554 empty reply");
+            EXPECT_TRUE(s.trace.contains("< 554 empty reply"));
+            s.client.Quit();
+        }
+    }
+}
+
+TEST(MailSmtp, SocketExceptionsNeverLeaveTheOperations) {
+    // Losing the wait control mid-dialogue makes the socket raise on the next read.
+    ScriptServer server(ServeSmtp);
+    Smtp s(server.port());
+    auto* wait = new TWait;
+    wait->SetInterval(100);
+    s.client.SetWait(wait);
+    s.client.OnDisplay = [&](TCustomSmtpClient*, const QString& m) {
+        if (m.startsWith("> MAIL FROM"))
+            delete wait;
+    };
+    bool sent = true;
+    EXPECT_NO_THROW(sent = s.client.Mail());
+    EXPECT_FALSE(sent);
+    EXPECT_EQ(s.client.ErrorMessage(), "No wait object assigned");
+    EXPECT_NO_THROW(EXPECT_TRUE(s.client.Quit()));
+    EXPECT_NO_THROW(EXPECT_FALSE(s.client.Connect()));
+    EXPECT_EQ(s.client.ErrorMessage(), "No wait object");
+}
