@@ -4,10 +4,11 @@
 #include "mail/LeadingNumber.h"
 #include "mail/LineBuffer.h"
 #include "mail/MailDate.h"
+#include "mail/MimeText.h"
 #include "mail/Wait.h"
 
 #include <QCoreApplication>
-#include <cstring>
+#include <vector>
 
 namespace quorvia::mail {
 namespace {
@@ -61,11 +62,19 @@ void TCustomSmtpClient::Display(const QString& Msg) {
         OnDisplay(this, Msg);
 }
 
-void TCustomSmtpClient::TriggerGetData(int LineNum, char* Buffer, bool& More, int MaxLen) {
-    if (OnGetData)
-        OnGetData(this, LineNum, Buffer, MaxLen, More);
-    else
+void TCustomSmtpClient::TriggerGetData(int LineNum, QByteArray& Line, bool& More) {
+    QByteArray text;
+    if (OnGetLine) {
+        OnGetLine(this, LineNum, text, More);
+    } else if (OnGetData) {
+        std::vector<char> buffer(kLineBufferSize, '\0');
+        OnGetData(this, LineNum, buffer.data(), kLineBufferSize - 1, More);
+        text = BufferText(buffer.data(), kLineBufferSize - 1);
+    } else {
         More = false;
+    }
+    if (More)
+        Line = QuotedPrintable(text).join("\r\n");
 }
 
 void TCustomSmtpClient::TriggerHeaderLine(char* Buffer, int Size) {
@@ -173,13 +182,24 @@ bool TCustomSmtpClient::CheckReply(int Expected, int Alternative, bool CloseOnEr
     return true;
 }
 
-void TCustomSmtpClient::SendHeaderLine(const QString& Text) {
-    char buffer[kLineBufferSize];
-    CopyToBuffer(buffer, kLineBufferSize, Text.toUtf8());
-    TriggerHeaderLine(buffer, kLineBufferSize);
-    const QByteArray line = BufferText(buffer, kLineBufferSize - 1);
-    if (!line.isEmpty())
+void TCustomSmtpClient::SendDataLines(const QByteArray& text) {
+    for (QByteArray line : SplitLines(text)) {
+        if (m_stage == 0)
+            return;
+        if (line.startsWith('.'))
+            line.prepend('.');
         SendCommand(line);
+    }
+}
+
+void TCustomSmtpClient::SendHeaderLine(const QByteArray& Text) {
+    const int size = int(Text.size()) + kLineBufferSize;
+    std::vector<char> buffer(size_t(size), '\0');
+    CopyToBuffer(buffer.data(), size, Text);
+    TriggerHeaderLine(buffer.data(), size);
+    const QByteArray line = BufferText(buffer.data(), size - 1);
+    if (!line.isEmpty())
+        SendDataLines(FoldLongLines(line));
 }
 
 // ---- operations --------------------------------------------------------------
@@ -281,21 +301,21 @@ bool TCustomSmtpClient::MailSteps() {
     if (CheckReply(354, false))
         return false;
 
-    SendHeaderLine(QStringLiteral("From: ") + m_hdrFrom);
-    SendHeaderLine(QStringLiteral("To: ") + m_hdrTo);
-    SendHeaderLine(QStringLiteral("Subject: ") + m_hdrSubject);
-    SendHeaderLine(QStringLiteral("Mime-Version: 1.0"));
-    SendHeaderLine(QStringLiteral("Content-Type: text/plain; charset=\"%1\"").arg(m_charSet));
-    SendHeaderLine(QStringLiteral("Date: ") + MailDate(QDateTime::currentDateTime()));
+    SendHeaderLine("From: " + AddressValue(m_hdrFrom, 6));
+    SendHeaderLine("To: " + AddressValue(m_hdrTo, 4));
+    SendHeaderLine("Subject: " + SubjectValue(m_hdrSubject, 9));
+    SendHeaderLine("Mime-Version: 1.0");
+    SendHeaderLine("Content-Type: text/plain; charset=\"" + commandArgument(m_charSet) + '"');
+    SendHeaderLine("Content-Transfer-Encoding: quoted-printable");
+    SendHeaderLine("Date: " + MailDate(QDateTime::currentDateTime()).toLatin1());
     SendCommand(QByteArray());
 
-    char buffer[kLineBufferSize];
     QString dataError;
     bool more = true;
     for (int lineNum = 1; more && m_stage == 2; ++lineNum) {
-        std::memset(buffer, 0, sizeof buffer);
+        QByteArray line;
         try {
-            TriggerGetData(lineNum, buffer, more, kLineBufferSize - 1);
+            TriggerGetData(lineNum, line, more);
         } catch (const std::exception& e) {
             dataError = QString::fromUtf8(e.what());
         } catch (...) {
@@ -303,10 +323,7 @@ bool TCustomSmtpClient::MailSteps() {
         }
         if (!dataError.isEmpty() || !more)
             break;
-        QByteArray line = BufferText(buffer, kLineBufferSize - 1);
-        if (line.startsWith('.'))
-            line.prepend('.');
-        SendCommand(line);
+        SendDataLines(line);
         QCoreApplication::processEvents();
     }
     if (!dataError.isEmpty()) {
