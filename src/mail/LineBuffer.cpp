@@ -13,7 +13,8 @@ void CopyToBuffer(char* buffer, int size, QByteArrayView text) {
         while (n > 0 && (uchar(text[n]) & 0xC0) == 0x80)
             --n;
     }
-    std::memcpy(buffer, text.data(), size_t(n));
+    if (n > 0) // an empty view may have no data at all
+        std::memcpy(buffer, text.data(), size_t(n));
     buffer[n] = '\0';
 }
 

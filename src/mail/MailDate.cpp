@@ -22,8 +22,11 @@ bool boundarySafe(const QString& text) {
 QString MailDate(const QDateTime& when) {
     const QDate d = when.date();
     const QTime t = when.time();
-    return QString::asprintf("%s, %d %s %04d %02d:%02d:%02d", kDays[d.dayOfWeek() - 1], d.day(),
-                             kMonths[d.month() - 1], d.year(), t.hour(), t.minute(), t.second());
+    const int offset = when.offsetFromUtc();
+    const int minutes = (offset < 0 ? -offset : offset) / 60;
+    return QString::asprintf("%s, %d %s %04d %02d:%02d:%02d %c%02d%02d", kDays[d.dayOfWeek() - 1],
+                             d.day(), kMonths[d.month() - 1], d.year(), t.hour(), t.minute(),
+                             t.second(), offset < 0 ? '-' : '+', minutes / 60, minutes % 60);
 }
 
 QString BoundaryTime(const QDateTime& when) {

@@ -5,8 +5,8 @@
 
 namespace quorvia::mail {
 
-// The Date header value: English names whatever the locale, no time zone,
-// for example "Sun, 4 Oct 1998 14:05:09".
+// The Date header value: English names whatever the locale, and the time's
+// offset from UTC, for example "Sun, 4 Oct 1998 14:05:09 +0200".
 QString MailDate(const QDateTime& when);
 
 // The time part of a multipart boundary ("mmmddyyhhnn"): the locale's short

@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <cstring>
 #include <stdexcept>
 #include <strings.h>
 
@@ -54,7 +53,7 @@ bool TSmtpClient::Mail() {
         m_boundary = "= Multipart Boundary " + BoundaryTime(QDateTime::currentDateTime()).toUtf8();
         m_pending << "This is a multipart MIME message." << QByteArray() << "--" + m_boundary
                   << "Content-Type: text/plain; charset=\"" + CharSet().toUtf8() + '"'
-                  << "Content-Transfer-Encoding: 7bit" << QByteArray();
+                  << "Content-Transfer-Encoding: quoted-printable" << QByteArray();
     } else {
         m_boundary.clear();
     }
@@ -62,22 +61,28 @@ bool TSmtpClient::Mail() {
 }
 
 void TSmtpClient::TriggerHeaderLine(char* Buffer, int Size) {
-    if (!m_boundary.isEmpty() && strncasecmp(Buffer, "CONTENT-TYPE:", 13) == 0)
-        CopyToBuffer(Buffer, Size,
-                     "Content-Type: multipart/mixed;\r\n\tboundary=\"" + m_boundary + '"');
+    if (!m_boundary.isEmpty()) {
+        if (strncasecmp(Buffer, "CONTENT-TYPE:", 13) == 0) {
+            CopyToBuffer(Buffer, Size,
+                         "Content-Type: multipart/mixed;\r\n\tboundary=\"" + m_boundary + '"');
+        } else if (strncasecmp(Buffer, "CONTENT-TRANSFER-ENCODING:", 26) == 0) {
+            // The text part declares its own; a multipart body is plain 7-bit.
+            Buffer[0] = '\0';
+            return;
+        }
+    }
     TCustomSmtpClient::TriggerHeaderLine(Buffer, Size);
 }
 
-void TSmtpClient::TriggerGetData(int LineNum, char* Buffer, bool& More, int MaxLen) {
-    const int size = MaxLen + 1; // the buffer holds MaxLen characters and the terminator
+void TSmtpClient::TriggerGetData(int LineNum, QByteArray& Line, bool& More) {
     if (!m_pending.isEmpty()) {
-        CopyToBuffer(Buffer, size, m_pending.takeFirst());
+        Line = m_pending.takeFirst();
         More = true;
         return;
     }
     if (m_bodyPhase) {
         ++m_bodyLine;
-        TCustomSmtpClient::TriggerGetData(m_bodyLine, Buffer, More, MaxLen);
+        TCustomSmtpClient::TriggerGetData(m_bodyLine, Line, More);
         if (More)
             return;
         m_bodyPhase = false;
@@ -87,7 +92,7 @@ void TSmtpClient::TriggerGetData(int LineNum, char* Buffer, bool& More, int MaxL
         const QByteArray bytes = m_file->read(kBytesPerLine);
         if (m_file->error() != QFileDevice::NoError)
             throw cannotRead(m_file->fileName(), m_file->errorString());
-        CopyToBuffer(Buffer, size, bytes.toBase64());
+        Line = bytes.toBase64();
         if (m_file->atEnd()) {
             m_file.reset();
             if (++m_fileIndex >= m_emailFiles.size())
@@ -97,7 +102,7 @@ void TSmtpClient::TriggerGetData(int LineNum, char* Buffer, bool& More, int MaxL
         return;
     }
     if (m_fileIndex < m_emailFiles.size()) {
-        CopyToBuffer(Buffer, size, QByteArray());
+        Line.clear();
         OpenNextAttachment();
         More = true;
         return;

@@ -588,6 +588,7 @@ void TCustomWSocket::ReadLineStep() {
                     OnLineTooLong(this);
             }
             if (end) {
+                m_lineComplete = true;
                 EndLine();
                 return;
             }
@@ -615,6 +616,7 @@ void TCustomWSocket::ReadLine(int Timeout, QString& Line) {
     if (!m_lineReading) {
         m_line.clear();
         m_lineReading = true;
+        m_lineComplete = false;
     }
     ReadLineStep();
     if (m_lineReading) {

@@ -120,6 +120,9 @@ public:
     virtual bool TimevalCompare(const TTimeVal& a, const TTimeVal& b, bool whenEqual);
     virtual bool Wait(int Timeout, TSocketState AState);
     virtual void ReadLine(int Timeout, QString& Line);
+    // Whether the last ReadLine's line reached its line end (or the length
+    // limit); false when the connection closed or the time ran out first.
+    bool LineComplete() const { return m_lineComplete; }
     virtual int GetSockName(sockaddr_in& Name, int& NameLen);
     virtual void Dup(TSocket NewHandle);
     virtual void Shutdown(int How);
@@ -183,6 +186,7 @@ private:
     bool m_allSent = true;
     QByteArray m_line;
     bool m_lineReading = false;
+    bool m_lineComplete = false;
     bool m_closeFired = false;
     quint64 m_dnsRequest = 0;
     int m_readCount = 0;

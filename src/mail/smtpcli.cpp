@@ -4,12 +4,36 @@
 #include "mail/LeadingNumber.h"
 #include "mail/LineBuffer.h"
 #include "mail/MailDate.h"
+#include "mail/MimeText.h"
 #include "mail/Wait.h"
 
 #include <QCoreApplication>
-#include <cstring>
+#include <vector>
 
 namespace quorvia::mail {
+namespace {
+
+// An address or host name as a command argument: a line break in a setting
+// must not smuggle in a command of its own.
+QByteArray commandArgument(const QString& text) {
+    QByteArray bytes = text.trimmed().toUtf8();
+    bytes.replace('\r', "").replace('\n', "");
+    return bytes;
+}
+
+// A reply line the trace and ErrorMessage can show: control characters
+// dropped, and a line with nothing left to read named as such.
+QString readableReply(const QString& line) {
+    QString text;
+    for (const QChar c : line)
+        if (c == u'\t')
+            text += u' ';
+        else if (c.unicode() >= 0x20 && c.unicode() != 0x7F)
+            text += c;
+    return text.trimmed().isEmpty() ? QStringLiteral("554 empty reply") : text;
+}
+
+} // namespace
 
 TCustomSmtpClient::TCustomSmtpClient(QObject* Owner)
     : QObject(Owner), m_socket(std::make_unique<TWSocket>()) {
@@ -38,11 +62,19 @@ void TCustomSmtpClient::Display(const QString& Msg) {
         OnDisplay(this, Msg);
 }
 
-void TCustomSmtpClient::TriggerGetData(int LineNum, char* Buffer, bool& More, int MaxLen) {
-    if (OnGetData)
-        OnGetData(this, LineNum, Buffer, MaxLen, More);
-    else
+void TCustomSmtpClient::TriggerGetData(int LineNum, QByteArray& Line, bool& More) {
+    QByteArray text;
+    if (OnGetLine) {
+        OnGetLine(this, LineNum, text, More);
+    } else if (OnGetData) {
+        std::vector<char> buffer(kLineBufferSize, '\0');
+        OnGetData(this, LineNum, buffer.data(), kLineBufferSize - 1, More);
+        text = BufferText(buffer.data(), kLineBufferSize - 1);
+    } else {
         More = false;
+    }
+    if (More)
+        Line = QuotedPrintable(text).join("\r\n");
 }
 
 void TCustomSmtpClient::TriggerHeaderLine(char* Buffer, int Size) {
@@ -66,6 +98,8 @@ void TCustomSmtpClient::SendCommand(const QByteArray& S) {
         return;
     Display(QStringLiteral("> ") + QString::fromUtf8(S));
     QCoreApplication::processEvents();
+    if (m_stage != 0 && m_socket->State() != wsConnected)
+        m_stage = 0; // closed on an error, without a session-closed event
     if (m_stage == 0)
         return; // the server left meanwhile
     m_dataSent = false;
@@ -116,9 +150,13 @@ int TCustomSmtpClient::GetResponse() {
                     m_socket->ReadLine(left, rest);
                 }
             }
-            m_lastResponse = line;
-            if (line.isEmpty() && m_stage == 0)
+            // A line the closing connection cut off is no reply.
+            if (!m_timedOut && !m_socket->LineComplete() && m_socket->State() != wsConnected) {
+                m_stage = 0;
                 m_lastResponse = QStringLiteral("554 not connected");
+            } else {
+                m_lastResponse = readableReply(line);
+            }
         }
         if (m_timedOut)
             m_lastResponse = QStringLiteral("554 receive timeout");
@@ -144,18 +182,54 @@ bool TCustomSmtpClient::CheckReply(int Expected, int Alternative, bool CloseOnEr
     return true;
 }
 
-void TCustomSmtpClient::SendHeaderLine(const QString& Text) {
-    char buffer[kLineBufferSize];
-    CopyToBuffer(buffer, kLineBufferSize, Text.toUtf8());
-    TriggerHeaderLine(buffer, kLineBufferSize);
-    const QByteArray line = BufferText(buffer, kLineBufferSize - 1);
-    if (!line.isEmpty())
+void TCustomSmtpClient::SendDataLines(const QByteArray& text) {
+    for (QByteArray line : SplitLines(text)) {
+        if (m_stage == 0)
+            return;
+        if (line.startsWith('.'))
+            line.prepend('.');
         SendCommand(line);
+    }
+}
+
+void TCustomSmtpClient::SendHeaderLine(const QByteArray& Text) {
+    const int size = int(Text.size()) + kLineBufferSize;
+    std::vector<char> buffer(size_t(size), '\0');
+    CopyToBuffer(buffer.data(), size, Text);
+    TriggerHeaderLine(buffer.data(), size);
+    const QByteArray line = BufferText(buffer.data(), size - 1);
+    if (!line.isEmpty())
+        SendDataLines(FoldLongLines(line));
 }
 
 // ---- operations --------------------------------------------------------------
 
+bool TCustomSmtpClient::Guarded(bool (TCustomSmtpClient::*steps)()) {
+    try {
+        return (this->*steps)();
+    } catch (const ESocketException& e) {
+        if (m_errorMessage.isEmpty())
+            m_errorMessage = e.Message();
+        Display(e.Message());
+        // Dropping the connection makes a server discard a message cut short.
+        try {
+            m_socket->Abort();
+        } catch (const ESocketException&) {
+        }
+        m_stage = 0;
+        return false;
+    }
+}
+
 bool TCustomSmtpClient::Connect() {
+    return Guarded(&TCustomSmtpClient::ConnectSteps);
+}
+
+bool TCustomSmtpClient::Mail() {
+    return Guarded(&TCustomSmtpClient::MailSteps);
+}
+
+bool TCustomSmtpClient::ConnectSteps() {
     if (!m_wait) {
         m_errorMessage = QStringLiteral("No wait object");
         Display(m_errorMessage);
@@ -179,6 +253,11 @@ bool TCustomSmtpClient::Connect() {
         m_socket->Connect();
     } catch (const ESocketException& e) {
         m_errorMessage = e.Message();
+        // A socket left half open would refuse the next attempt as "in use".
+        try {
+            m_socket->Abort();
+        } catch (const ESocketException&) {
+        }
         return false;
     }
     if (!m_socket->Wait(m_timeOut, wsConnected)) {
@@ -192,21 +271,29 @@ bool TCustomSmtpClient::Connect() {
     if (CheckReply(220, true))
         return false;
     const QString signOn = m_signOn.isEmpty() ? LocalHostName() : m_signOn;
-    SendCommand("HELO " + signOn.toUtf8());
+    SendCommand("HELO " + commandArgument(signOn));
     if (CheckReply(250, true))
         return false;
+    if (m_stage == 0) {
+        // The server answered and left: there is no session to be ready.
+        m_lastResponse = QStringLiteral("554 not connected");
+        if (m_errorMessage.isEmpty())
+            m_errorMessage = m_lastResponse;
+        Display(QStringLiteral("< ") + m_lastResponse);
+        return false;
+    }
     m_stage = 2;
     return true;
 }
 
-bool TCustomSmtpClient::Mail() {
+bool TCustomSmtpClient::MailSteps() {
     if (m_stage == 0 && !Connect())
         return false;
-    SendCommand("MAIL FROM:<" + m_fromName.trimmed().toUtf8() + ">");
+    SendCommand("MAIL FROM:<" + commandArgument(m_fromName) + ">");
     if (CheckReply(250, false))
         return false;
     for (const QString& rcpt : std::as_const(m_rcptName)) {
-        SendCommand("RCPT TO:<" + rcpt.trimmed().toUtf8() + ">");
+        SendCommand("RCPT TO:<" + commandArgument(rcpt) + ">");
         if (CheckReply(250, 251, false))
             return false;
     }
@@ -214,21 +301,21 @@ bool TCustomSmtpClient::Mail() {
     if (CheckReply(354, false))
         return false;
 
-    SendHeaderLine(QStringLiteral("From: ") + m_hdrFrom);
-    SendHeaderLine(QStringLiteral("To: ") + m_hdrTo);
-    SendHeaderLine(QStringLiteral("Subject: ") + m_hdrSubject);
-    SendHeaderLine(QStringLiteral("Mime-Version: 1.0"));
-    SendHeaderLine(QStringLiteral("Content-Type: text/plain; charset=\"%1\"").arg(m_charSet));
-    SendHeaderLine(QStringLiteral("Date: ") + MailDate(QDateTime::currentDateTime()));
+    SendHeaderLine("From: " + AddressValue(m_hdrFrom, 6));
+    SendHeaderLine("To: " + AddressValue(m_hdrTo, 4));
+    SendHeaderLine("Subject: " + SubjectValue(m_hdrSubject, 9));
+    SendHeaderLine("Mime-Version: 1.0");
+    SendHeaderLine("Content-Type: text/plain; charset=\"" + commandArgument(m_charSet) + '"');
+    SendHeaderLine("Content-Transfer-Encoding: quoted-printable");
+    SendHeaderLine("Date: " + MailDate(QDateTime::currentDateTime()).toLatin1());
     SendCommand(QByteArray());
 
-    char buffer[kLineBufferSize];
     QString dataError;
     bool more = true;
     for (int lineNum = 1; more && m_stage == 2; ++lineNum) {
-        std::memset(buffer, 0, sizeof buffer);
+        QByteArray line;
         try {
-            TriggerGetData(lineNum, buffer, more, kLineBufferSize - 1);
+            TriggerGetData(lineNum, line, more);
         } catch (const std::exception& e) {
             dataError = QString::fromUtf8(e.what());
         } catch (...) {
@@ -236,10 +323,7 @@ bool TCustomSmtpClient::Mail() {
         }
         if (!dataError.isEmpty() || !more)
             break;
-        QByteArray line = BufferText(buffer, kLineBufferSize - 1);
-        if (line.startsWith('.'))
-            line.prepend('.');
-        SendCommand(line);
+        SendDataLines(line);
         QCoreApplication::processEvents();
     }
     if (!dataError.isEmpty()) {

@@ -22,11 +22,19 @@ using TSmtpHeaderLineEvent = std::function<void(TCustomSmtpClient* Sender, char*
 // MsgLine is a zero-terminated buffer that holds MaxLen characters and the terminator.
 using TSmtpGetDataEvent = std::function<void(TCustomSmtpClient* Sender, int LineNum, char* MsgLine,
                                              int MaxLen, bool& More)>;
+// Line is empty on entry and takes one whole line of text, of any length, in CharSet.
+using TSmtpGetLineEvent =
+    std::function<void(TCustomSmtpClient* Sender, int LineNum, QByteArray& Line, bool& More)>;
 
 // Sends one plain-text message to an SMTP server (HELO, MAIL FROM, RCPT TO,
 // DATA, QUIT). Each call runs its part of the dialogue to the end before it
 // returns, waiting for every reply in a nested loop with the Wait control as
 // its visible timeout. Every line sent or received goes to OnDisplay.
+//
+// What goes out is plain 7-bit mail: the text quoted-printable in CharSet, a
+// non-ASCII Subject or display name as UTF-8 encoded-words, no line over 998
+// characters. Failures of the socket layer end the operation with false and
+// ErrorMessage set; they never leave Connect, Mail or Quit.
 class TCustomSmtpClient : public QObject {
 public:
     static constexpr int kLineBufferSize = 1024;
@@ -64,7 +72,10 @@ public:
     void SetTag(int tag) { m_tag = tag; }
 
     TSmtpDisplay OnDisplay;
+    // Text lines through a buffer of kLineBufferSize bytes (MaxLen one less).
     TSmtpGetDataEvent OnGetData;
+    // Text lines without a length limit; used instead of OnGetData when assigned.
+    TSmtpGetLineEvent OnGetLine;
     TSmtpHeaderLineEvent OnHeaderLine;
 
     // True when the session is ready (also when it already was).
@@ -75,7 +86,11 @@ public:
     virtual bool Quit();
 
 protected:
-    virtual void TriggerGetData(int LineNum, char* Buffer, bool& More, int MaxLen);
+    // The next data line as it goes out: a text line quoted-printable, its
+    // encoded lines joined with CR LF.
+    virtual void TriggerGetData(int LineNum, QByteArray& Line, bool& More);
+    // Buffer holds the header line and room for a handler to add at least
+    // kLineBufferSize - 1 bytes; Size counts the terminator.
     virtual void TriggerHeaderLine(char* Buffer, int Size);
 
     void Display(const QString& Msg);
@@ -83,12 +98,18 @@ protected:
     TWSocket& Socket() { return *m_socket; }
 
 private:
+    bool ConnectSteps();
+    bool MailSteps();
+    // Runs an operation; a socket exception becomes a failure with its message.
+    bool Guarded(bool (TCustomSmtpClient::*steps)());
     void SendCommand(const QByteArray& S);
+    // Each line of the text dot-stuffed and sent.
+    void SendDataLines(const QByteArray& text);
     int GetResponse();
     // Both return true when the check failed.
     bool CheckReply(int Expected, bool CloseOnError);
     bool CheckReply(int Expected, int Alternative, bool CloseOnError);
-    void SendHeaderLine(const QString& Text);
+    void SendHeaderLine(const QByteArray& Text);
     int TickMs() const;
     int TicksLeft(const QDeadlineTimer& deadline) const;
 
@@ -127,7 +148,7 @@ public:
     bool Mail() override;
 
 protected:
-    void TriggerGetData(int LineNum, char* Buffer, bool& More, int MaxLen) override;
+    void TriggerGetData(int LineNum, QByteArray& Line, bool& More) override;
     void TriggerHeaderLine(char* Buffer, int Size) override;
 
 private:

@@ -3,12 +3,15 @@
 #include "mail/smtpcli.h"
 
 #include <QFile>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <cstring>
+#include <ctime>
 #include <gtest/gtest.h>
 
 using namespace quorvia::mail;
@@ -134,7 +137,7 @@ TEST(MailSmtpRealServer, DeliversAMessageWithTwoAttachments) {
         R"re(^Content-Type: multipart/mixed;\tboundary="(= Multipart Boundary \w{3,}\d{8})"$)re");
     const auto match = contentType.match(QString::fromUtf8(headers[5]));
     ASSERT_TRUE(match.hasMatch()) << headers[5].toStdString();
-    EXPECT_TRUE(QRegularExpression(R"(^Date: \w{3}, \d{1,2} \w{3} \d{4} \d\d:\d\d:\d\d$)")
+    EXPECT_TRUE(QRegularExpression(R"(^Date: \w{3}, \d{1,2} \w{3} \d{4} \d\d:\d\d:\d\d [+-]\d{4}$)")
                     .match(QString::fromUtf8(headers[6]))
                     .hasMatch());
 
@@ -143,4 +146,110 @@ TEST(MailSmtpRealServer, DeliversAMessageWithTwoAttachments) {
     EXPECT_EQ(attachment(message, boundary, "data.bin"), binary);
     EXPECT_EQ(attachment(message, boundary, "notes.txt"), text);
     EXPECT_TRUE(message.trimmed().endsWith("--" + boundary + "--"));
+    EXPECT_EQ(envelope["defects"].toArray().size(), 0) << server.file("msg1.json").toStdString();
+    EXPECT_EQ(envelope["text"].toString(), "Hello,\n.\n.. two dots\n\nBye.\n");
+}
+
+TEST(MailSmtpRealServer, Utf8TextAndLongLinesArriveAsTyped) {
+    RealServer server;
+    ASSERT_TRUE(server.ready) << server.process.readAllStandardError().toStdString();
+    QTemporaryDir files;
+    QFile attached(files.filePath("log.txt"));
+    ASSERT_TRUE(attached.open(QIODevice::WriteOnly));
+    attached.write("attached\n");
+    attached.close();
+
+    // A memo line of 2000 characters, with escapes to break around and a blank at its end.
+    QString memo;
+    while (memo.size() < 1999)
+        memo += QString::fromUtf8("ä=.x ");
+    memo = memo.left(1999) + ' ';
+    const QStringList body = {QString::fromUtf8("Grüße aus München"), memo, ".", "", "Ende."};
+    const QString subject = QString::fromUtf8("Grüße – Rückmeldung");
+
+    // A zone with minutes, given as a rule so that no time zone data is needed.
+    const QByteArray oldZone = qgetenv("TZ");
+    qputenv("TZ", "QRV-5:30");
+    tzset();
+    const auto restoreZone = qScopeGuard([&] {
+        oldZone.isNull() ? qunsetenv("TZ") : qputenv("TZ", oldZone);
+        tzset();
+    });
+
+    // Once single-part, once with an attachment.
+    for (const bool attach : {false, true}) {
+        TWait wait;
+        TSmtpClient client;
+        client.SetWait(&wait);
+        client.SetHost("127.0.0.1");
+        client.SetPort(QString::number(server.port));
+        client.SetSignOn("quorvia-test");
+        client.SetCharSet("utf-8");
+        client.SetFromName("sender@example.org");
+        client.SetRcptName({"first@example.org"});
+        client.SetHdrFrom(QString::fromUtf8("Jörg Müller <sender@example.org>"));
+        client.SetHdrTo("first@example.org");
+        client.SetHdrSubject(subject);
+        if (attach)
+            client.SetEmailFiles({attached.fileName()});
+        client.OnGetLine = [&](TCustomSmtpClient*, int n, QByteArray& line, bool& more) {
+            more = n <= body.size();
+            if (more)
+                line = body[n - 1].toUtf8();
+        };
+        ASSERT_TRUE(client.Mail()) << client.ErrorMessage().toStdString();
+        client.Quit();
+
+        const QString name = QStringLiteral("msg%1").arg(attach ? 2 : 1);
+        const QJsonObject got = QJsonDocument::fromJson(server.file(name + ".json")).object();
+        EXPECT_FALSE(got.contains("read_error")) << got["read_error"].toString().toStdString();
+        EXPECT_EQ(got["defects"].toArray().size(), 0) << server.file(name + ".json").toStdString();
+        EXPECT_EQ(got["subject"].toString(), subject);
+        EXPECT_EQ(got["from"].toString(), QString::fromUtf8("Jörg Müller <sender@example.org>"));
+        EXPECT_EQ(got["text"].toString(), body.join('\n') + '\n');
+        EXPECT_EQ(got["text_transfer_encoding"].toString(), "quoted-printable");
+        EXPECT_EQ(got["date_offset"].toInt(-1), 5 * 3600 + 30 * 60);
+        if (attach) {
+            EXPECT_EQ(got["attachments"].toObject()["log.txt"].toInt(), 9);
+        }
+
+        // Seven bits and short lines all through.
+        const QByteArray message = server.file(name + ".eml");
+        for (const char c : message)
+            ASSERT_EQ(uchar(c) & 0x80, 0);
+        for (const QByteArray& line : message.split('\n'))
+            EXPECT_LE(line.size(), 77);
+    }
+}
+
+// A data line the client itself would never send.
+class RawLineClient : public TCustomSmtpClient {
+public:
+    QByteArray raw;
+
+protected:
+    void TriggerGetData(int LineNum, QByteArray& Line, bool& More) override {
+        More = LineNum == 1;
+        Line = raw;
+    }
+};
+
+TEST(MailSmtpRealServer, SinkRefusesLinesOverTheLimit) {
+    RealServer server;
+    ASSERT_TRUE(server.ready) << server.process.readAllStandardError().toStdString();
+    TWait wait;
+    RawLineClient client;
+    client.SetWait(&wait);
+    client.SetHost("127.0.0.1");
+    client.SetPort(QString::number(server.port));
+    client.SetSignOn("quorvia-test");
+    client.SetFromName("sender@example.org");
+    client.SetRcptName({"first@example.org"});
+    client.raw = QByteArray(998, 'x');
+    EXPECT_TRUE(client.Mail()) << client.ErrorMessage().toStdString();
+    client.raw += 'x';
+    EXPECT_FALSE(client.Mail());
+    EXPECT_TRUE(client.ErrorMessage().startsWith("500 Line too long"))
+        << client.ErrorMessage().toStdString();
+    client.Quit();
 }

@@ -170,6 +170,20 @@ TEST(MailSocketServer, DnsLookupReportsInTheOwningThread) {
     EXPECT_EQ(done, QList<int>({0, 10022}));
     socket.OnError = nullptr;
 
+    // A cancelled lookup reports 10004 and its late answer is ignored.
+    done.clear();
+    socket.DnsLookup("localhost");
+    socket.CancelDnsLookup();
+    EXPECT_EQ(done, QList<int>({10004}));
+    QTest::qWait(300);
+    EXPECT_EQ(done, QList<int>({10004}));
+    EXPECT_TRUE(socket.DnsResultList().isEmpty());
+
+    // The rest needs a name the resolver knows; a system without /etc/hosts has none.
+    QStringList known;
+    if (LookupHost("localhost", known) != 0)
+        GTEST_SKIP() << "the resolver cannot resolve localhost (no /etc/hosts?)";
+
     // A second lookup drops the first silently; only the second reports.
     done.clear();
     socket.DnsLookup("localhost");
@@ -179,16 +193,7 @@ TEST(MailSocketServer, DnsLookupReportsInTheOwningThread) {
     QTest::qWait(200);
     EXPECT_EQ(done, QList<int>({0}));
     EXPECT_TRUE(socket.DnsResultList().contains("127.0.0.1"));
-    EXPECT_EQ(socket.DnsResult(), socket.DnsResultList().first());
-
-    // A cancelled lookup reports 10004 and its late answer is ignored.
-    done.clear();
-    socket.DnsLookup("localhost");
-    socket.CancelDnsLookup();
-    EXPECT_EQ(done, QList<int>({10004}));
-    QTest::qWait(300);
-    EXPECT_EQ(done, QList<int>({10004}));
-    EXPECT_TRUE(socket.DnsResultList().isEmpty());
+    EXPECT_EQ(socket.DnsResult(), socket.DnsResultList().value(0));
 }
 
 TEST(MailSocketServer, WaitForCloseAndFlushEndWithThePeer) {

@@ -73,7 +73,7 @@ TEST(MailSocket, PropertySettersResolveAndGuardTheirValues) {
         TWait wait;
         TWSocket client;
         client.SetWaitCtrl(&wait);
-        client.SetAddr("localhost");
+        client.SetAddr("127.0.0.1");
         client.SetPort(form.arg(server.port()));
         client.Connect();
         ASSERT_TRUE(client.Wait(50, wsConnected)) << form.toStdString();
@@ -82,12 +82,12 @@ TEST(MailSocket, PropertySettersResolveAndGuardTheirValues) {
         EXPECT_EQ(raised([&] { client.SetAddr("127.0.0.2"); }), "Cannot change Addr if not closed");
         EXPECT_EQ(raised([&] { client.SetPort("1"); }), "Cannot change Port if not closed");
         EXPECT_EQ(raised([&] { client.SetProto("udp"); }), "Cannot change Proto if not closed");
-        EXPECT_EQ(client.Addr(), "localhost");
+        EXPECT_EQ(client.Addr(), "127.0.0.1");
         EXPECT_EQ(raised([&] { client.Connect(); }), "Connect: Socket already in use");
 
         // A close forgets address and port (the texts stay readable).
         client.Close();
-        EXPECT_EQ(client.Addr(), "localhost");
+        EXPECT_EQ(client.Addr(), "127.0.0.1");
         EXPECT_EQ(raised([&] { client.Connect(); }), "Connect: No Port Specified");
     }
 }

@@ -1,4 +1,5 @@
-// The send-queue chunk and the countdown control.
+// The send-queue chunk, the line buffers and the countdown control.
+#include "mail/LineBuffer.h"
 #include "mail/WSockbuf.h"
 #include "mail/Wait.h"
 
@@ -11,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cstring>
 #include <gtest/gtest.h>
 
 using namespace quorvia::mail;
@@ -74,6 +76,21 @@ TEST(MailSendBuffer, ResizeKeepsPendingBytes) {
     chunk.SetBufSize(4000);
     EXPECT_EQ(QByteArray(chunk.Peek(len), len), "456789");
     EXPECT_EQ(chunk.Write(QByteArray(5000, 'z').constData(), 5000), 3990);
+}
+
+TEST(MailLineBuffer, CopiesWholeCharactersAndNeverPastTheBuffer) {
+    char buffer[8];
+    std::memset(buffer, 'z', sizeof buffer);
+    CopyToBuffer(buffer, sizeof buffer, QByteArray()); // no data behind it at all
+    EXPECT_EQ(buffer[0], '\0');
+    CopyToBuffer(buffer, sizeof buffer, "abc");
+    EXPECT_EQ(BufferText(buffer, 7), "abc");
+    CopyToBuffer(buffer, 5, "ab\xc3\xa9\xc3\xa9"); // room for "ab" and one character
+    EXPECT_EQ(BufferText(buffer, 7), "ab\xc3\xa9");
+    CopyToBuffer(buffer, 0, "never"); // no room, nothing written
+    EXPECT_EQ(BufferText(buffer, 7), "ab\xc3\xa9");
+    std::memset(buffer, 'y', sizeof buffer); // a handler that left no terminator
+    EXPECT_EQ(BufferText(buffer, 7), "yyyyyyy");
 }
 
 TEST(MailWaitControl, CountsDownToTimeoutAndShowsTheStartAgain) {
