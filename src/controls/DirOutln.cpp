@@ -361,12 +361,11 @@ void TDirectoryOutline::ReadSubfolders(QTreeWidgetItem* item) {
     });
     QList<QTreeWidgetItem*> children;
     children.reserve(int(entries.size()));
-    for (const Entry& e : entries) {
-        QTreeWidgetItem* child = newItem(e.name);
-        updatePicture(child);
-        children.append(child);
-    }
+    for (const Entry& e : entries)
+        children.append(newItem(e.name));
     item->addChildren(children);
+    for (QTreeWidgetItem* child : children)
+        updatePicture(child); // by its place in the tree: after it has one
     item->setData(0, kReadRole, 1);
     item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
     updatePicture(item);
