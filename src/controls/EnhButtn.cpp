@@ -117,6 +117,12 @@ bool ButtonLook::swapsImageOnly(const TPicture& picture) const {
 
 namespace {
 
+// The room a caption keeps from the bevel, as the style's own label does.
+QRect insetContents(const QRect& contents, const QWidget* w, const QStyleOption& opt) {
+    const int m = w->style()->pixelMetric(QStyle::PM_ButtonMargin, &opt, w) / 2;
+    return contents.adjusted(m, m, -m, -m);
+}
+
 // Text flags for a caption drawn under the given style word.
 int captionFlags(const ButtonLook& look, const QWidget* w, const QStyleOption& opt) {
     int flags = int(look.alignment());
@@ -230,7 +236,8 @@ QRect TButton95::captionRect() const {
     const QString caption = opt.text;
     opt.text.clear();
     opt.icon = QIcon();
-    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
+    const QRect area = insetContents(
+        style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this), this, opt);
     return textBounds(this, m_look, area, captionFlags(m_look, this, opt), caption);
 }
 
@@ -243,7 +250,8 @@ void TButton95::paintEvent(QPaintEvent*) {
     opt.text.clear();
     opt.icon = QIcon();
     p.drawControl(QStyle::CE_PushButton, opt);
-    QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
+    QRect area = insetContents(style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this),
+                               this, opt);
     if (opt.state & (QStyle::State_On | QStyle::State_Sunken))
         area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &opt, this),
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &opt, this));
@@ -333,7 +341,8 @@ QRect TCheckBox95::textArea() const {
     if (pushLike()) {
         QStyleOptionButton b;
         b.initFrom(this);
-        return style()->subElementRect(QStyle::SE_PushButtonContents, &b, this);
+        return insetContents(style()->subElementRect(QStyle::SE_PushButtonContents, &b, this), this,
+                             b);
     }
     return style()->subElementRect(QStyle::SE_CheckBoxContents, &opt, this);
 }
