@@ -114,7 +114,7 @@ TDirectoryOutline::~TDirectoryOutline() = default;
 
 // ---- drives
 
-QList<QByteArray> TDirectoryOutline::Drives() const {
+QList<QByteArray> TDirectoryOutline::drives() const {
     return m_drives ? *m_drives : platform::mountedDrives();
 }
 
@@ -128,7 +128,7 @@ void TDirectoryOutline::setDrives(const QList<QByteArray>& roots) {
 
 QByteArray TDirectoryOutline::driveOf(const QByteArray& path) const {
     QByteArray best;
-    for (const QByteArray& root : Drives()) {
+    for (const QByteArray& root : drives()) {
         const bool under =
             root == "/" ? path.startsWith('/') : path == root || path.startsWith(root + '/');
         if (under && root.size() > best.size())
@@ -158,7 +158,7 @@ void TDirectoryOutline::setCurrentDrive(const QString& drive) {
 
 void TDirectoryOutline::setCurrentDriveNative(const QByteArray& value) {
     const QByteArray drive = withoutTrailingSlash(value);
-    if (drive.isEmpty() || !Drives().contains(drive))
+    if (drive.isEmpty() || !drives().contains(drive))
         return;
     if (!m_currentDrive.isEmpty() && drive == m_currentDrive)
         return;

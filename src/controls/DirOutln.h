@@ -79,7 +79,7 @@ public:
     TErrorEvent OnError;
 
     // The drives: the mounted volumes that are ready, unless a list was set.
-    QList<QByteArray> Drives() const;
+    QList<QByteArray> drives() const;
     void setDrives(const QList<QByteArray>& roots);
     void useMountedDrives() { m_drives.reset(); }
     // The drive a path lies on: the longest drive root it lies under; empty for none.

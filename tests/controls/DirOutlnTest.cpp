@@ -314,3 +314,15 @@ TEST_F(DirectoryOutlineTest, ClickingAFolderMakesItCurrent) {
     b->setExpanded(false);
     EXPECT_EQ(key(outline.PictureClosed()), key(b->icon(0)));
 }
+
+TEST(DirectoryOutlineDrivesTest, WithoutAListTheDrivesAreTheMountedVolumes) {
+    TDirectoryOutline outline;
+    const QList<QByteArray> drives = outline.drives();
+    EXPECT_TRUE(drives.contains("/"));
+    for (const QByteArray& drive : drives) {
+        EXPECT_TRUE(quorvia::platform::isDirectory(drive)) << drive.constData();
+        EXPECT_TRUE(drive == "/" || !drive.endsWith('/')) << drive.constData();
+    }
+    EXPECT_EQ("/", outline.driveOf("/"));
+    EXPECT_FALSE(outline.driveOf("/usr/lib").isEmpty());
+}
