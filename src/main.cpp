@@ -1,55 +1,44 @@
-#include "commands/StartUp.h"
+#include "ui/Main.h"
+#include "ui/Browse.h"
+#include "ui/CopyFrm.h"
+#include "ui/Fonts.h"
 #include "ui/QtDialogs.h"
+#include "ui/SingleInstance.h"
+#include "ui/Temp.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QMainWindow>
-#include <QMap>
-#include <QTimer>
-
-namespace {
-
-// Holds the fields until the main window takes them over.
-class PlaceholderView : public quorvia::MainView {
-public:
-    explicit PlaceholderView(QWidget* window) : m_window(window) {}
-    void setText(quorvia::Field field, const QString& text) override {
-        m_texts[field] = text;
-        if (field == quorvia::Field::Caption)
-            m_window->setWindowTitle(text);
-    }
-    QString text(quorvia::Field field) const override { return m_texts.value(field); }
-    void setOn(quorvia::Field, bool) override {}
-    void focus(quorvia::Field) override {}
-    void showCheckingWindow() override {}
-    void hideProgressWindow() override {}
-    void raiseProgressWindow() override {}
-    void showWorkList(const QStringList&) override {}
-    void refreshQueueStatus() override {}
-
-private:
-    QWidget* m_window;
-    QMap<quorvia::Field, QString> m_texts;
-};
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quorvia");
     QApplication::setApplicationDisplayName("Quorvia");
+    QApplication::setWindowIcon(QIcon(":/quorvia/quorvia.png"));
+    quorvia::UseProgramFont();
+
+    // A second copy shows the first one's window and ends before it reads
+    // settings or touches a scheme.
+    quorvia::SingleInstance guard(quorvia::SingleInstance::nameFor(argv[0]));
+    if (!guard.claim())
+        return 0;
 
     quorvia::AppState state;
-    QMainWindow window;
-    window.setWindowTitle("Quorvia");
-    window.setCentralWidget(new QLabel("Quorvia", &window));
-    window.resize(480, 320);
-    quorvia::QtDialogs dialogs(&window);
-    PlaceholderView view(&window);
-    quorvia::UserPort port{dialogs, view};
+    quorvia::QtDialogs dialogs;
+    quorvia::TForm1 form1(state, dialogs);
+    dialogs.setParent(&form1);
+    quorvia::TForm2 form2(state, form1.port(), &form1);
+    quorvia::TForm3 form3(state, &form1);
+    quorvia::TForm4 form4(&form1);
+    form1.setWindows(&form2, &form3, &form4);
 
-    // The start-up step runs once, shortly after the window is on screen.
-    QTimer::singleShot(100, &window, [&] { quorvia::StartUp(state, port); });
-    window.show();
+    QObject::connect(&guard, &quorvia::SingleInstance::raiseRequested, &form1, [&form1] {
+        if (form1.isMinimized())
+            form1.showNormal();
+        form1.show();
+        form1.raise();
+        form1.activateWindow();
+    });
+
+    form1.show();
+    form1.startTimers();
     return app.exec();
 }

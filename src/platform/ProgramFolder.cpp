@@ -10,7 +10,11 @@ namespace quorvia::platform {
 QString programFolderFor(const QString& executableFolder) {
     QString folder;
     const QFileInfo info(executableFolder);
-    if (!executableFolder.isEmpty() && info.isDir() && info.isWritable()) {
+    // Only a portable install keeps its schemes beside the program: the build
+    // folder must never hold them, or removing it would take them along.
+    const bool portable = !executableFolder.isEmpty() && info.isDir() && info.isWritable() &&
+                          QFileInfo(QDir(executableFolder).filePath(kPortableMarker)).exists();
+    if (portable) {
         folder = info.absoluteFilePath();
     } else {
         folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Quorvia";

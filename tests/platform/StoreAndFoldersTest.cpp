@@ -57,8 +57,11 @@ TEST(SettingsStoreTest, ValuesComeOnlyFromTheProgramsOwnKey) {
     EXPECT_FALSE(readValue("Software\\Plimsow\\Quorvia", "SMTP").has_value());
 }
 
-TEST(ProgramFolderTest, WritableExecutableFolderElsePerUserData) {
+TEST(ProgramFolderTest, MarkedPortableFolderElsePerUserData) {
     TempTree t;
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME") + "/Quorvia/";
+    EXPECT_EQ(data, programFolderFor(t.path())) << "a writable folder alone is no portable install";
+    t.write(kPortableMarker, "");
     EXPECT_EQ(t.path() + "/", programFolderFor(t.path()));
     const QString fallback = programFolderFor("/nonexistent/folder");
     EXPECT_EQ(qEnvironmentVariable("XDG_DATA_HOME") + "/Quorvia/", fallback);
