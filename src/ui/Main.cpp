@@ -244,15 +244,17 @@ void TForm1::showSchemeList() {
 
 // Labels size to their text; the size and the queue count follow the numbers before them.
 void TForm1::placeCounters() {
+    // Only the width follows the text: the row keeps its height and baseline.
+    auto fit = [](QLabel* label) { label->resize(label->sizeHint().width(), label->height()); };
     QLabel* files = m_ui->Label20;
-    files->adjustSize();
-    m_ui->Label11->adjustSize();
+    fit(files);
+    fit(m_ui->Label11);
     m_ui->Label11->move(files->x() + files->width() + kSizeGap, m_ui->Label11->y());
     QLabel* ordinal = m_ui->Label17;
-    ordinal->adjustSize();
+    fit(ordinal);
     m_ui->Label18->move(ordinal->x() + ordinal->width() + kOfGap, m_ui->Label18->y());
     m_ui->Label19->move(m_ui->Label18->x() + kQueueCountGap, m_ui->Label19->y());
-    m_ui->Label19->adjustSize();
+    fit(m_ui->Label19);
 }
 
 void TForm1::setText(Field field, const QString& text) {
