@@ -310,6 +310,31 @@ void setTimestamp(zip_t* za, zip_uint64_t index, time_t mtime) {
     zip_file_set_mtime(za, index, mtime, 0);
 }
 
+bool isUtf8(const std::string& s) {
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        const size_t length = c < 0x80         ? 1
+                              : (c >> 5) == 6  ? 2
+                              : (c >> 4) == 14 ? 3
+                              : (c >> 3) == 30 ? 4
+                                               : 0;
+        if (length == 0 || i + length > s.size())
+            return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) >> 6) != 2)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
+// The entry stored under exactly these bytes, or -1. libzip's quick lookup
+// knows names only as UTF-8; other names are compared byte for byte.
+zip_int64_t locateName(zip_t* za, const std::string& name) {
+    return zip_name_locate(za, name.c_str(),
+                           isUtf8(name) ? ZIP_FL_ENC_RAW : ZIP_FL_ENC_RAW | ZIP_FL_ENC_CP437);
+}
+
 // Discards the archive unless it was closed.
 struct ArchiveHandle {
     zip_t* za = nullptr;
@@ -351,7 +376,7 @@ int32_t ArchiveWriter::write(const std::string& archive, std::vector<Item>& item
     const zip_uint8_t system = m_options.forceDos ? ZIP_OPSYS_DOS : ZIP_OPSYS_UNIX;
 
     for (Item& item : items) {
-        const zip_int64_t existing = zip_name_locate(za, item.name.c_str(), ZIP_FL_ENC_RAW);
+        const zip_int64_t existing = locateName(za, item.name);
         if (item.kind == ItemKind::Folder) {
             if (existing >= 0 || m_options.freshen)
                 continue;
