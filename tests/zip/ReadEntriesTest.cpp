@@ -170,12 +170,5 @@ TEST_F(ReadEntriesTest, DamageAfterGoodEntriesRaisesTheRightError) {
     }
 }
 
-TEST_F(ReadEntriesTest, ArchiveWrittenByTheLibraryListsItsEntries) {
-    write("src/one.txt", "1");
-    write("src/two/three.txt", "3");
-    EXPECT_EQ(add(at("ours.zip"), {at("src/*.*")}, {AddRecurseDirs, AddDirNames}), 2);
-    EXPECT_EQ(described(zm.EntryList()), describedByPython(at("ours.zip")));
-}
-
 } // namespace
 } // namespace quorvia::test
