@@ -46,18 +46,18 @@ bool SchemeInQueue(const AppState& state) {
     return false;
 }
 
-void RunSelectedScheme(AppState& state, UserPort& port) {
+void RunSelectedScheme(AppState& state, UserPort& port, zip::TZipMaster* zip) {
     QueueSelectedScheme(state, port);
     if (!state.flags.Busy)
-        RunQueue(state, port);
+        RunQueue(state, port, platform::posixFileIo(), zip);
 }
 
-void Timer2Timer(AppState& state, UserPort& port) {
+void Timer2Timer(AppState& state, UserPort& port, zip::TZipMaster* zip) {
     if (state.flags.Busy)
         return;
     port.view.hideProgressWindow();
     if (state.queue.QueueLast >= 0)
-        RunQueue(state, port);
+        RunQueue(state, port, platform::posixFileIo(), zip);
 }
 
 } // namespace quorvia

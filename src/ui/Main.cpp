@@ -33,8 +33,15 @@ TForm1::TForm1(AppState& state, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_state(state), m_dialogs(dialogs), m_port{dialogs, *this},
-      m_ui(std::make_unique<Ui::TForm1>()) {
+      m_ui(std::make_unique<Ui::TForm1>()), m_zip(this), m_zipBoxes(dialogs) {
     m_ui->setupUi(this);
+    // ZipMaster1's events feed the run's counters.
+    m_zip.SetBoxes(&m_zipBoxes);
+    m_zip.OnProgress = [this](zip::TZipMaster*, zip::ProgressType type, const QString&,
+                              qint64 size) { ZipProgress(m_state, m_dialogs, type, size); };
+    m_zip.OnMessage = [this](zip::TZipMaster*, int code, const QString& message) {
+        ZipMessage(m_state, m_dialogs, code, message);
+    };
     setFixedSize(size());
     setWindowIcon(QIcon(":/quorvia/quorvia.png"));
     m_title = windowTitle();
@@ -129,7 +136,11 @@ void TForm1::setWindows(TForm2* browser, TForm3* workList, TForm4* progress) {
             m_state.schemeList.reread();
         };
     if (m_progress)
-        m_progress->onAbort = [this] { m_abort->trigger(); };
+        m_progress->onAbort = [this] {
+            m_state.flags.AbortRequested = true;
+            if (m_state.settings.ZipArchiveFlag)
+                m_zip.SetCancelRequested(true);
+        };
 }
 
 void TForm1::startTimers() {
@@ -452,7 +463,7 @@ void TForm1::Timer1Timer() {
 }
 
 void TForm1::Timer2Timer() {
-    quorvia::Timer2Timer(m_state, m_port);
+    quorvia::Timer2Timer(m_state, m_port, &m_zip);
 }
 
 void TForm1::AddClick() {
@@ -514,6 +525,8 @@ void TForm1::BrowseMenu2Click() {
 
 void TForm1::AbortClick() {
     m_state.flags.AbortRequested = true;
+    if (m_state.settings.ZipArchiveFlag && m_zip.AddBusy())
+        m_zip.SetCancelRequested(true);
 }
 
 void TForm1::DeleteClick() {
@@ -554,7 +567,7 @@ void TForm1::ConfigClick() {
 }
 
 void TForm1::RunClick() {
-    RunSelectedScheme(m_state, m_port);
+    RunSelectedScheme(m_state, m_port, &m_zip);
 }
 
 void TForm1::SaveClick() {

@@ -2,7 +2,9 @@
 
 #include "app/MainView.h"
 #include "app/UserPort.h"
+#include "engine/ZipMode.h"
 #include "schemes/AppState.h"
+#include "zip/ZipMstr.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -45,6 +47,7 @@ public:
     void startTimers();
     QTimer& Timer1() { return m_timer1; }
     QTimer& Timer2() { return m_timer2; }
+    zip::TZipMaster& ZipMaster1() { return m_zip; }
     QMenu* PopupMenu1() const { return m_popup1; }
     QMenu* PopupMenu2() const { return m_popup2; }
     // The pop-up menus' enable rules, run as each opens.
@@ -112,6 +115,8 @@ private:
     TForm2* m_browser = nullptr;
     TForm3* m_workList = nullptr;
     TForm4* m_progress = nullptr;
+    zip::TZipMaster m_zip;
+    ZipBoxesOnDialogs m_zipBoxes;
     QMenu* m_popup1 = nullptr;
     QMenu* m_popup2 = nullptr;
     QTimer m_timer1;
