@@ -2,6 +2,7 @@
 // and 7-Zip on the engine benchmark's trees, all at level 3, in one run, and
 // prints "<name> ratio <x> target <y>" for every figure (7-Zip's without a
 // target, for comparison).
+#include "BenchSupport.h"
 #include "zip/ZipMstr.h"
 
 #include <QCoreApplication>
@@ -16,45 +17,13 @@
 #include <vector>
 
 using namespace quorvia::zip;
+using quorvia::bench::best;
+using quorvia::bench::fail;
+using quorvia::bench::makeTree;
+using quorvia::bench::print;
+using quorvia::bench::writeFile;
 
 namespace {
-
-QString benchFolder; // removed on a failure too
-
-[[noreturn]] void fail(const QString& why) {
-    std::fprintf(stderr, "%s\n", qPrintable(why));
-    if (!benchFolder.isEmpty())
-        QDir(benchFolder).removeRecursively();
-    std::exit(2);
-}
-
-// The engine benchmark's data: xorshift noise, incompressible and quick to make.
-void writeFile(const QString& path, qint64 size, quint64 seed) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly))
-        fail("cannot write " + path);
-    std::vector<quint64> block(std::min<qint64>(size, 1 << 20) / 8 + 1);
-    for (qint64 done = 0; done < size; done += qint64(block.size()) * 8) {
-        for (quint64& word : block) {
-            seed ^= seed << 13;
-            seed ^= seed >> 7;
-            seed ^= seed << 17;
-            word = seed;
-        }
-        f.write(reinterpret_cast<const char*>(block.data()),
-                std::min<qint64>(qint64(block.size()) * 8, size - done));
-    }
-}
-
-void makeTree(const QString& root, int folders, int files, qint64 size) {
-    for (int d = 0; d < folders; ++d) {
-        const QString folder = root + QString("/dir%1").arg(d, 4, 10, QChar('0'));
-        for (int f = 0; f < files; ++f)
-            writeFile(folder + QString("/file%1.dat").arg(f, 4, 10, QChar('0')), size,
-                      quint64(d) * 7919 + quint64(f) + 1);
-    }
-}
 
 // Seconds a peer needs, run in `folder`.
 double runTool(const QString& folder, const QString& program, const QStringList& args) {
@@ -96,18 +65,9 @@ double zipOurs(const QString& tree, const QString& archive, int expected) {
     return seconds;
 }
 
-void print(const char* name, double value, double target) {
-    std::printf("%s ratio %.3f target %g\n", name, value, target);
-    std::fflush(stdout);
-}
-
 void printBeside(const char* name, double value) {
     std::printf("%s ratio %.3f target -\n", name, value);
     std::fflush(stdout);
-}
-
-double best(const std::vector<double>& v) {
-    return *std::min_element(v.begin(), v.end());
 }
 
 // One tree: time against Info-ZIP (and 7-Zip beside), then the sizes.
@@ -184,7 +144,7 @@ int main(int argc, char** argv) {
     const QString base = qEnvironmentVariable("QUORVIA_BENCH_DIR", QDir::tempPath());
     QTemporaryDir workDir(base + "/quorvia-zip-bench-XXXXXX");
     const QString work = workDir.path();
-    benchFolder = work;
+    quorvia::bench::setBenchFolder(work);
     std::fprintf(stderr, "making trees in %s\n", qPrintable(work));
     makeTree(work + "/t1", 100, 100, 4096);
     makeTree(work + "/t2", 1, 8, 64 << 20);
