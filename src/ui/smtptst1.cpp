@@ -83,9 +83,10 @@ void TSmtpTestForm::FormCreate() {
 }
 
 void TSmtpTestForm::open() {
-    if (!isVisible())
+    if (isVisible())
+        raise();
+    else
         show();
-    raise();
     activateWindow();
 }
 
