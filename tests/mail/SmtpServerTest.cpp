@@ -1,15 +1,13 @@
 // The SMTP client against a real server: aiosmtpd on 127.0.0.1.
-#include "ScriptServer.h"
+#include "SmtpSink.h"
 #include "mail/smtpcli.h"
 
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
-#include <QTemporaryDir>
 #include <cstring>
 #include <ctime>
 #include <gtest/gtest.h>
@@ -17,46 +15,6 @@
 using namespace quorvia::mail;
 
 namespace {
-
-// aiosmtpd in a child process that stops with the test.
-class RealServer {
-public:
-    RealServer() : port(quorvia::test::FreePort()) {
-        process.start(PYTHON3,
-                      {MAIL_TEST_DIR "/smtp_sink.py", folder.path(), QString::number(port)});
-        ready = process.waitForReadyRead(15000) && process.readAll().contains("ready");
-    }
-    ~RealServer() {
-        process.closeWriteChannel();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished(2000);
-        }
-    }
-    QByteArray file(const QString& name) const {
-        QFile f(folder.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QTemporaryDir folder;
-    QProcess process;
-    int port;
-    bool ready = false;
-};
-
-// Header lines of a message (up to the first empty line), unfolded.
-QByteArrayList headerLines(const QByteArray& message) {
-    QByteArrayList headers;
-    for (const QByteArray& line : message.split('\n')) {
-        const QByteArray l = line.endsWith('\r') ? line.chopped(1) : line;
-        if (l.isEmpty())
-            break;
-        if ((l.startsWith(' ') || l.startsWith('\t')) && !headers.isEmpty())
-            headers.last() += l;
-        else
-            headers << l;
-    }
-    return headers;
-}
 
 // The body of the part whose headers name `filename`, decoded.
 QByteArray attachment(const QByteArray& message, const QByteArray& boundary,
@@ -77,7 +35,7 @@ QByteArray attachment(const QByteArray& message, const QByteArray& boundary,
 } // namespace
 
 TEST(MailSmtpRealServer, DeliversAMessageWithTwoAttachments) {
-    RealServer server;
+    quorvia::test::SmtpSink server;
     ASSERT_TRUE(server.ready) << server.process.readAllStandardError().toStdString();
 
     QTemporaryDir files;
@@ -126,7 +84,7 @@ TEST(MailSmtpRealServer, DeliversAMessageWithTwoAttachments) {
               QStringList({"first@example.org", "second@example.org"}));
 
     const QByteArray message = server.file("msg1.eml");
-    const QByteArrayList headers = headerLines(message);
+    const QByteArrayList headers = quorvia::test::HeaderLines(message);
     ASSERT_EQ(headers.size(), 7);
     EXPECT_EQ(headers[0], "From: Sender <sender@example.org>");
     EXPECT_EQ(headers[1], "X-Program: Quorvia test");
@@ -151,7 +109,7 @@ TEST(MailSmtpRealServer, DeliversAMessageWithTwoAttachments) {
 }
 
 TEST(MailSmtpRealServer, Utf8TextAndLongLinesArriveAsTyped) {
-    RealServer server;
+    quorvia::test::SmtpSink server;
     ASSERT_TRUE(server.ready) << server.process.readAllStandardError().toStdString();
     QTemporaryDir files;
     QFile attached(files.filePath("log.txt"));
@@ -235,7 +193,7 @@ protected:
 };
 
 TEST(MailSmtpRealServer, SinkRefusesLinesOverTheLimit) {
-    RealServer server;
+    quorvia::test::SmtpSink server;
     ASSERT_TRUE(server.ready) << server.process.readAllStandardError().toStdString();
     TWait wait;
     RawLineClient client;
