@@ -21,6 +21,8 @@ void QueueSelectedScheme(AppState& state, UserPort& port) {
                 slot.Folder1 = port.view.text(Field::Folder1).trimmed();
                 slot.Folder2 = port.view.text(Field::Folder2).trimmed();
                 port.view.setText(Field::QueueLength, QString::number(queue.QueueLast + 1));
+                // An open stats dialog shows the new entry at once.
+                port.view.refreshQueueStatus();
             }
             if (state.flags.Busy)
                 port.view.raiseProgressWindow();

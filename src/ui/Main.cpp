@@ -8,6 +8,7 @@
 #include "ui/Browse.h"
 #include "ui/CopyFrm.h"
 #include "ui/Help.h"
+#include "ui/Links.h"
 #include "ui/Temp.h"
 #include "ui_Main.h"
 
@@ -88,14 +89,7 @@ TForm1::TForm1(AppState& state, Dialogs& dialogs, QWidget* parent)
     buildMenus();
 
     // F1 opens the help at the context of the control that has the focus.
-    auto* f1 = new QAction(this);
-    f1->setObjectName("HelpContext");
-    f1->setShortcut(Qt::Key_F1);
-    f1->setShortcutContext(Qt::WindowShortcut);
-    addAction(f1);
-    connect(f1, &QAction::triggered, this, [this] {
-        OpenHelp(m_dialogs, m_state.settings.SchemeDir, helpContextOf(QApplication::focusWidget()));
-    });
+    AddHelpKey(*this, m_dialogs, m_state.settings);
 
     QListWidget* list = m_ui->SchemeList;
     list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -227,12 +221,7 @@ void TForm1::PopupMenu2Popup() {
 }
 
 int TForm1::helpContextOf(const QWidget* widget) {
-    for (; widget; widget = widget->parentWidget()) {
-        const QVariant context = widget->property("helpContext");
-        if (context.isValid())
-            return context.toInt();
-    }
-    return 0;
+    return HelpContextOf(widget);
 }
 
 // The list shows the scheme files; a selection made by the program raises no change.
@@ -450,13 +439,14 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::notYet(const QString& window) {
-    m_dialogs.messageBox(AlertKind::Information,
-                         "The " + window + " is not available in this version of Quorvia yet.", 0);
+    SayNotAvailable(m_dialogs, window);
 }
 
 // The start-up step, once, shortly after the window is on screen.
 void TForm1::Timer1Timer() {
     m_ui->Edit1->setFocus();
+    if (showSplash)
+        showSplash();
     m_timer1.stop();
     StartUp(m_state, m_port);
     hideProgressWindow();

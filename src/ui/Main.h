@@ -40,8 +40,10 @@ public:
 
     // The secondary windows, created after this one.
     void setWindows(TForm2* browser, TForm3* workList, TForm4* progress);
-    // The windows of later issues; a command without one says so plainly.
-    std::function<void()> showAbout, showConfig, showStats, refreshStats;
+    // The secondary windows created after this one; a command without its
+    // window says so plainly. refreshStats follows the queue in the stats
+    // dialog while it is open; showSplash runs in the start-up step.
+    std::function<void()> showAbout, showConfig, showStats, refreshStats, showSplash;
 
     // Starts Timer1 (the one-shot start-up step) and Timer2 (the queue restart).
     void startTimers();
