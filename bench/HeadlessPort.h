@@ -30,6 +30,9 @@ public:
     std::optional<QString> prompt(const QString&, const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<QString> promptPassword(const QString&, const QString&) override {
+        return std::nullopt;
+    }
     void beep() override {}
     void processPendingMessages() override { QCoreApplication::processEvents(); }
     void setText(Field field, const QString& text) override { m_fields[field] = text; }

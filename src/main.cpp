@@ -1,10 +1,7 @@
-#include "ui/Main.h"
-#include "ui/Browse.h"
-#include "ui/CopyFrm.h"
 #include "ui/Fonts.h"
 #include "ui/QtDialogs.h"
 #include "ui/SingleInstance.h"
-#include "ui/Temp.h"
+#include "ui/Windows.h"
 
 #include <QApplication>
 
@@ -23,12 +20,9 @@ int main(int argc, char** argv) {
 
     quorvia::AppState state;
     quorvia::QtDialogs dialogs;
-    quorvia::TForm1 form1(state, dialogs);
+    quorvia::ProgramWindows windows(state, dialogs);
+    quorvia::TForm1& form1 = windows.form1;
     dialogs.setParent(&form1);
-    quorvia::TForm2 form2(state, form1.port(), &form1);
-    quorvia::TForm3 form3(state, &form1);
-    quorvia::TForm4 form4(&form1);
-    form1.setWindows(&form2, &form3, &form4);
 
     QObject::connect(&guard, &quorvia::SingleInstance::raiseRequested, &form1, [&form1] {
         if (form1.isMinimized())

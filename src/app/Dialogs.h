@@ -25,6 +25,8 @@ public:
     // One-line text prompt with OK and Cancel; nullopt on Cancel.
     virtual std::optional<QString> prompt(const QString& caption, const QString& label,
                                           const QString& initial) = 0;
+    // The same with the typing hidden, for a password; nullopt on Cancel.
+    virtual std::optional<QString> promptPassword(const QString& caption, const QString& label) = 0;
 
     virtual void beep() = 0;
     // Lets the window handle pending events (abort buttons, timers, queue commands).

@@ -1,6 +1,7 @@
 #include "app/SettingsLoader.h"
 
 #include "app/Alerts.h"
+#include "app/ProgramInfo.h"
 #include "platform/SettingsStore.h"
 
 #include <QFileInfo>
@@ -56,6 +57,26 @@ QString ReadSetting(const QString& key, const QString& name, const QString& def)
 
 bool WriteSetting(const QString& key, const QString& name, const QString& text) {
     return platform::writeValue(key, name, text) == 0;
+}
+
+bool SaveSettings(const Settings& s, Dialogs& dialogs) {
+    return writeSeries(dialogs, s,
+                       {{"SchemeDir", s.SchemeDir},
+                        {"CheckPrior", TrueFalse(s.CheckPrior)},
+                        {"ShowWork", TrueFalse(s.ShowWork)},
+                        {"SoundOn", TrueFalse(s.SoundOn)},
+                        {"Caps", TrueFalse(s.Caps)},
+                        {"ConfirmDel", TrueFalse(s.ConfirmDel)},
+                        {"Recycle", TrueFalse(s.Recycle)},
+                        {"CopyOnlyNewer", TrueFalse(s.CopyOnlyNewer)},
+                        {"CopyHidden", TrueFalse(s.CopyHidden)},
+                        {"CopySystem", TrueFalse(s.CopySystem)},
+                        {"ResetArchiveFlag", TrueFalse(s.ResetArchiveFlag)},
+                        {"ZipArchiveFlag", TrueFalse(s.ZipArchiveFlag)},
+                        {"ZipPassword", TrueFalse(s.ZipPassword)},
+                        {"ZipStoreDir", TrueFalse(s.ZipStoreDir)},
+                        {"Zip83Format", TrueFalse(s.Zip83Format)},
+                        {"ZipCompression", QString::number(s.ZipCompression)}});
 }
 
 bool SchemeFolderUsable(const QString& folder) {
@@ -118,8 +139,8 @@ void LoadSettings(Settings& s, Dialogs& dialogs, const QString& programFolder) {
                  {"ResetArchiveFlag", TrueFalse(s.ResetArchiveFlag)},
                  {"ZipArchiveFlag", TrueFalse(s.ZipArchiveFlag)},
                  {"LastSchemeName", s.LastSchemeName},
-                 {"Version", "v1.10"},
-                 {"CompileDate", "10/04/98"},
+                 {"Version", kProgramVersion},
+                 {"CompileDate", kCompileDate},
                  {"SMTP", smtp},
                  {"UserName", user},
                  {"SenderName", sender}});

@@ -28,6 +28,11 @@ inline QString TrueFalse(bool on) {
 // against `programFolder` and writes the values back.
 void LoadSettings(Settings& settings, Dialogs& dialogs, const QString& programFolder);
 
+// The dialogs' OK: the scheme folder and the fifteen options in their fixed
+// order. The first value that cannot be written ends the series and is shown
+// in one box naming it and the settings file; false then.
+bool SaveSettings(const Settings& settings, Dialogs& dialogs);
+
 // Whether a scheme folder can be listed: not empty and an existing folder.
 bool SchemeFolderUsable(const QString& folder);
 

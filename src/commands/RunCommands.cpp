@@ -21,6 +21,8 @@ void QueueSelectedScheme(AppState& state, UserPort& port) {
                 slot.Folder1 = port.view.text(Field::Folder1).trimmed();
                 slot.Folder2 = port.view.text(Field::Folder2).trimmed();
                 port.view.setText(Field::QueueLength, QString::number(queue.QueueLast + 1));
+                // An open stats dialog shows the new entry at once.
+                port.view.refreshQueueStatus();
             }
             if (state.flags.Busy)
                 port.view.raiseProgressWindow();
@@ -46,18 +48,18 @@ bool SchemeInQueue(const AppState& state) {
     return false;
 }
 
-void RunSelectedScheme(AppState& state, UserPort& port) {
+void RunSelectedScheme(AppState& state, UserPort& port, zip::TZipMaster* zip) {
     QueueSelectedScheme(state, port);
     if (!state.flags.Busy)
-        RunQueue(state, port);
+        RunQueue(state, port, platform::posixFileIo(), zip);
 }
 
-void Timer2Timer(AppState& state, UserPort& port) {
+void Timer2Timer(AppState& state, UserPort& port, zip::TZipMaster* zip) {
     if (state.flags.Busy)
         return;
     port.view.hideProgressWindow();
     if (state.queue.QueueLast >= 0)
-        RunQueue(state, port);
+        RunQueue(state, port, platform::posixFileIo(), zip);
 }
 
 } // namespace quorvia

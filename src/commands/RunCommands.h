@@ -2,6 +2,7 @@
 
 #include "app/UserPort.h"
 #include "schemes/AppState.h"
+#include "zip/ZipMstr.h"
 
 namespace quorvia {
 
@@ -11,8 +12,8 @@ void QueueSelectedScheme(AppState& state, UserPort& port);
 // Whether the selected scheme file waits in (or heads) the queue.
 bool SchemeInQueue(const AppState& state);
 // The five run commands: queue the selected scheme, then start the batch unless one runs.
-void RunSelectedScheme(AppState& state, UserPort& port);
+void RunSelectedScheme(AppState& state, UserPort& port, zip::TZipMaster* zip = nullptr);
 // Every 15 seconds: starts a waiting queue when nothing runs.
-void Timer2Timer(AppState& state, UserPort& port);
+void Timer2Timer(AppState& state, UserPort& port, zip::TZipMaster* zip = nullptr);
 
 } // namespace quorvia

@@ -6,6 +6,7 @@
 #include "engine/RunProgress.h"
 #include "engine/SpaceCheck.h"
 #include "engine/TreeWalk.h"
+#include "engine/ZipMode.h"
 #include "platform/Clock.h"
 #include "schemes/SchemeFile.h"
 
@@ -48,15 +49,16 @@ void resetForScheme(AppState& state) {
         run.BytesNeeded = 0;
 }
 
-// One scheme from the head of the queue: gate, copy, records.
-void runHead(AppState& state, UserPort& port, platform::FileIo& io) {
+// One scheme from the head of the queue: gate, copy or zip, records.
+void runHead(AppState& state, UserPort& port, platform::FileIo& io, zip::TZipMaster* zip,
+             BatchPassword& password) {
     SchemeRecord& head = state.queue.slots[0];
     RunState& run = state.run;
     const Settings& settings = state.settings;
 
     SelectSchemeByName(state.schemeList, head.SchemeFile);
-    // Zip mode comes with its own issue; until then every scheme is copied.
-    if (settings.CheckPrior && !CheckSpaceBeforeRun(state, port, io))
+    // A zip run is never held back by the space check; its messages still come.
+    if (settings.CheckPrior && !CheckSpaceBeforeRun(state, port, io) && !settings.ZipArchiveFlag)
         return;
 
     const int64_t timesRun = ReadStoredCount("TimesRun");
@@ -66,10 +68,19 @@ void runHead(AppState& state, UserPort& port, platform::FileIo& io) {
     port.view.setText(Field::SchemeRunning, "(" + name + ")");
     UpdateProgressCaption(state, port.view);
 
-    TreeWalk(state, port, io)
-        .WalkTree(QFile::encodeName(head.Folder1.trimmed()), QFile::encodeName(head.Folder2));
-    head.RunMode = SchemeRecord::Copied;
-    port.view.setText(Field::FilesCopiedCaption, "File(s) Copied:");
+    if (settings.ZipArchiveFlag) {
+        if (zip)
+            ZipFolder(state, port, *zip, password);
+        else
+            ShowAlert(port.dialogs, settings, "ZIP Process Aborted", AlertKind::Warning);
+        head.RunMode = SchemeRecord::Zipped;
+        port.view.setText(Field::FilesCopiedCaption, "File(s) Zipped:");
+    } else {
+        TreeWalk(state, port, io)
+            .WalkTree(QFile::encodeName(head.Folder1.trimmed()), QFile::encodeName(head.Folder2));
+        head.RunMode = SchemeRecord::Copied;
+        port.view.setText(Field::FilesCopiedCaption, "File(s) Copied:");
+    }
 
     run.RunElapsedText = FormatElapsed(start, platform::tickCount());
     if (run.FolderCount > 0)
@@ -95,7 +106,7 @@ QString SchemeName(const QString& schemeFile) {
     return file.left(std::max<qsizetype>(0, file.size() - 4));
 }
 
-void RunQueue(AppState& state, UserPort& port, platform::FileIo& io) {
+void RunQueue(AppState& state, UserPort& port, platform::FileIo& io, zip::TZipMaster* zip) {
     if (state.flags.Busy)
         return;
     state.flags.Busy = true;
@@ -109,6 +120,7 @@ void RunQueue(AppState& state, UserPort& port, platform::FileIo& io) {
     SchemeQueue& queue = state.queue;
     bool anything = !queue.empty();
     int ordinal = 0;
+    BatchPassword password; // forgotten when the batch ends
     for (;;) {
         dropEntriesWithoutFolders(state, port);
         if (queue.empty())
@@ -118,7 +130,7 @@ void RunQueue(AppState& state, UserPort& port, platform::FileIo& io) {
             busyShown = true;
         }
         port.view.setText(Field::SchemeOrdinal, QString::number(++ordinal));
-        runHead(state, port, io);
+        runHead(state, port, io, zip, password);
         AdvanceQueue(queue);
         port.view.refreshQueueStatus();
     }

@@ -23,13 +23,28 @@ int FindAnimation::frameCount() const {
 }
 
 void FindAnimation::setActive(bool active) {
+    m_active = active;
     if (active) {
         m_frame = 0;
-        m_timer.start();
+        if (isVisible())
+            m_timer.start();
     } else {
         m_timer.stop();
     }
     update();
+}
+
+// No ticks while nobody can see it: the about box's animation stays active
+// for the whole life of the program.
+void FindAnimation::showEvent(QShowEvent* event) {
+    if (m_active)
+        m_timer.start();
+    QWidget::showEvent(event);
+}
+
+void FindAnimation::hideEvent(QHideEvent* event) {
+    m_timer.stop();
+    QWidget::hideEvent(event);
 }
 
 void FindAnimation::advance() {

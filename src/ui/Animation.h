@@ -13,7 +13,7 @@ class FindAnimation : public QWidget {
 public:
     enum class Kind { FindFile, FindFolder };
     static constexpr int kFindFileFrames = 23;
-    static constexpr int kFindFolderFrames = 16;
+    static constexpr int kFindFolderFrames = 29;
 
     explicit FindAnimation(QWidget* parent = nullptr);
 
@@ -23,17 +23,22 @@ public:
     int frame() const { return m_frame; }
 
     // Active: plays from the first frame; inactive: stops on the current one.
+    // An active animation that is hidden waits and plays on when shown again.
     void setActive(bool active);
-    bool isActive() const { return m_timer.isActive(); }
+    bool isActive() const { return m_active; }
+    bool isPlaying() const { return m_timer.isActive(); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void advance();
 
     Kind m_kind = Kind::FindFile;
     int m_frame = 0;
+    bool m_active = false;
     QTimer m_timer;
 };
 

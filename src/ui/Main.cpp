@@ -8,6 +8,7 @@
 #include "ui/Browse.h"
 #include "ui/CopyFrm.h"
 #include "ui/Help.h"
+#include "ui/Links.h"
 #include "ui/Temp.h"
 #include "ui_Main.h"
 
@@ -33,8 +34,15 @@ TForm1::TForm1(AppState& state, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_state(state), m_dialogs(dialogs), m_port{dialogs, *this},
-      m_ui(std::make_unique<Ui::TForm1>()) {
+      m_ui(std::make_unique<Ui::TForm1>()), m_zip(this), m_zipBoxes(dialogs) {
     m_ui->setupUi(this);
+    // ZipMaster1's events feed the run's counters.
+    m_zip.SetBoxes(&m_zipBoxes);
+    m_zip.OnProgress = [this](zip::TZipMaster*, zip::ProgressType type, const QString&,
+                              qint64 size) { ZipProgress(m_state, m_dialogs, type, size); };
+    m_zip.OnMessage = [this](zip::TZipMaster*, int code, const QString& message) {
+        ZipMessage(m_state, m_dialogs, code, message);
+    };
     setFixedSize(size());
     setWindowIcon(QIcon(":/quorvia/quorvia.png"));
     m_title = windowTitle();
@@ -81,14 +89,7 @@ TForm1::TForm1(AppState& state, Dialogs& dialogs, QWidget* parent)
     buildMenus();
 
     // F1 opens the help at the context of the control that has the focus.
-    auto* f1 = new QAction(this);
-    f1->setObjectName("HelpContext");
-    f1->setShortcut(Qt::Key_F1);
-    f1->setShortcutContext(Qt::WindowShortcut);
-    addAction(f1);
-    connect(f1, &QAction::triggered, this, [this] {
-        OpenHelp(m_dialogs, m_state.settings.SchemeDir, helpContextOf(QApplication::focusWidget()));
-    });
+    AddHelpKey(*this, m_dialogs, m_state.settings);
 
     QListWidget* list = m_ui->SchemeList;
     list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -129,7 +130,11 @@ void TForm1::setWindows(TForm2* browser, TForm3* workList, TForm4* progress) {
             m_state.schemeList.reread();
         };
     if (m_progress)
-        m_progress->onAbort = [this] { m_abort->trigger(); };
+        m_progress->onAbort = [this] {
+            m_state.flags.AbortRequested = true;
+            if (m_state.settings.ZipArchiveFlag)
+                m_zip.SetCancelRequested(true);
+        };
 }
 
 void TForm1::startTimers() {
@@ -216,12 +221,7 @@ void TForm1::PopupMenu2Popup() {
 }
 
 int TForm1::helpContextOf(const QWidget* widget) {
-    for (; widget; widget = widget->parentWidget()) {
-        const QVariant context = widget->property("helpContext");
-        if (context.isValid())
-            return context.toInt();
-    }
-    return 0;
+    return HelpContextOf(widget);
 }
 
 // The list shows the scheme files; a selection made by the program raises no change.
@@ -244,15 +244,17 @@ void TForm1::showSchemeList() {
 
 // Labels size to their text; the size and the queue count follow the numbers before them.
 void TForm1::placeCounters() {
+    // Only the width follows the text: the row keeps its height and baseline.
+    auto fit = [](QLabel* label) { label->resize(label->sizeHint().width(), label->height()); };
     QLabel* files = m_ui->Label20;
-    files->adjustSize();
-    m_ui->Label11->adjustSize();
+    fit(files);
+    fit(m_ui->Label11);
     m_ui->Label11->move(files->x() + files->width() + kSizeGap, m_ui->Label11->y());
     QLabel* ordinal = m_ui->Label17;
-    ordinal->adjustSize();
+    fit(ordinal);
     m_ui->Label18->move(ordinal->x() + ordinal->width() + kOfGap, m_ui->Label18->y());
     m_ui->Label19->move(m_ui->Label18->x() + kQueueCountGap, m_ui->Label19->y());
-    m_ui->Label19->adjustSize();
+    fit(m_ui->Label19);
 }
 
 void TForm1::setText(Field field, const QString& text) {
@@ -437,20 +439,21 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::notYet(const QString& window) {
-    m_dialogs.messageBox(AlertKind::Information,
-                         "The " + window + " is not available in this version of Quorvia yet.", 0);
+    SayNotAvailable(m_dialogs, window);
 }
 
 // The start-up step, once, shortly after the window is on screen.
 void TForm1::Timer1Timer() {
     m_ui->Edit1->setFocus();
+    if (showSplash)
+        showSplash();
     m_timer1.stop();
     StartUp(m_state, m_port);
     hideProgressWindow();
 }
 
 void TForm1::Timer2Timer() {
-    quorvia::Timer2Timer(m_state, m_port);
+    quorvia::Timer2Timer(m_state, m_port, &m_zip);
 }
 
 void TForm1::AddClick() {
@@ -512,6 +515,8 @@ void TForm1::BrowseMenu2Click() {
 
 void TForm1::AbortClick() {
     m_state.flags.AbortRequested = true;
+    if (m_state.settings.ZipArchiveFlag && m_zip.AddBusy())
+        m_zip.SetCancelRequested(true);
 }
 
 void TForm1::DeleteClick() {
@@ -552,7 +557,7 @@ void TForm1::ConfigClick() {
 }
 
 void TForm1::RunClick() {
-    RunSelectedScheme(m_state, m_port);
+    RunSelectedScheme(m_state, m_port, &m_zip);
 }
 
 void TForm1::SaveClick() {

@@ -2,7 +2,9 @@
 
 #include "app/MainView.h"
 #include "app/UserPort.h"
+#include "engine/ZipMode.h"
 #include "schemes/AppState.h"
+#include "zip/ZipMstr.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -38,13 +40,16 @@ public:
 
     // The secondary windows, created after this one.
     void setWindows(TForm2* browser, TForm3* workList, TForm4* progress);
-    // The windows of later issues; a command without one says so plainly.
-    std::function<void()> showAbout, showConfig, showStats, refreshStats;
+    // The secondary windows created after this one; a command without its
+    // window says so plainly. refreshStats follows the queue in the stats
+    // dialog while it is open; showSplash runs in the start-up step.
+    std::function<void()> showAbout, showConfig, showStats, refreshStats, showSplash;
 
     // Starts Timer1 (the one-shot start-up step) and Timer2 (the queue restart).
     void startTimers();
     QTimer& Timer1() { return m_timer1; }
     QTimer& Timer2() { return m_timer2; }
+    zip::TZipMaster& ZipMaster1() { return m_zip; }
     QMenu* PopupMenu1() const { return m_popup1; }
     QMenu* PopupMenu2() const { return m_popup2; }
     // The pop-up menus' enable rules, run as each opens.
@@ -112,6 +117,8 @@ private:
     TForm2* m_browser = nullptr;
     TForm3* m_workList = nullptr;
     TForm4* m_progress = nullptr;
+    zip::TZipMaster m_zip;
+    ZipBoxesOnDialogs m_zipBoxes;
     QMenu* m_popup1 = nullptr;
     QMenu* m_popup2 = nullptr;
     QTimer m_timer1;

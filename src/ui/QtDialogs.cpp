@@ -59,6 +59,17 @@ std::optional<QString> QtDialogs::prompt(const QString& caption, const QString& 
     return box.textValue();
 }
 
+std::optional<QString> QtDialogs::promptPassword(const QString& caption, const QString& label) {
+    QInputDialog box(m_parent);
+    box.setWindowTitle(caption);
+    box.setLabelText(label);
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextEchoMode(QLineEdit::Password);
+    if (run(box) != QDialog::Accepted)
+        return std::nullopt;
+    return box.textValue();
+}
+
 void QtDialogs::beep() {
     QApplication::beep();
 }

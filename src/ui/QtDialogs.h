@@ -23,6 +23,7 @@ public:
     void plainBox(const QString& text, const QString& caption) override;
     std::optional<QString> prompt(const QString& caption, const QString& label,
                                   const QString& initial) override;
+    std::optional<QString> promptPassword(const QString& caption, const QString& label) override;
     void beep() override;
     void processPendingMessages() override;
 

@@ -18,6 +18,14 @@ VOID = {"area", "base", "br", "col", "embed", "hr", "img", "input", "link", "met
         "source", "track", "wbr"}
 
 
+def local_picture(src):
+    """A picture in a folder beside the help: a plain relative path, no way out of it."""
+    parts = src.split("/")
+    return (":" not in src and "?" not in src and "#" not in src and "\\" not in src
+            and not src.startswith("/") and ".." not in parts and "" not in parts
+            and src.lower().endswith((".png", ".svg", ".jpg", ".jpeg")))
+
+
 class HelpParser(HTMLParser):
     def __init__(self):
         super().__init__(convert_charrefs=True)
@@ -27,6 +35,7 @@ class HelpParser(HTMLParser):
         self.duplicate_ids = []
         self.links = []  # (target, line)
         self.external = []  # (attribute value, line)
+        self.pictures = []  # (relative path, line) of pictures shipped beside the help
         self.scripts = []
         self.nav_links = set()
         self.sections = []  # ids of the sections directly under body
@@ -53,7 +62,10 @@ class HelpParser(HTMLParser):
                 self.external.append((href, line))
         src = values.get("src")
         if src is not None and not src.startswith("data:"):
-            self.external.append((src, line))
+            if tag == "img" and local_picture(src):
+                self.pictures.append((src, line))
+            else:
+                self.external.append((src, line))
         if tag == "script":
             self.scripts.append(line)
         if tag == "link":
@@ -137,6 +149,10 @@ def check(path):
 
     expect("self-contained: no external references",
            [f"line {line}: {value}" for value, line in parser.external])
+    folder = Path(path).parent
+    expect("every picture is shipped beside the help",
+           [f"line {line}: {src} is missing" for src, line in parser.pictures
+            if not (folder / src).is_file()])
     expect("no scripts", [f"line {line}" for line in parser.scripts])
 
     contents = parser.ids.get("contents")

@@ -329,7 +329,7 @@ TEST(MailSmtp, ServerThatStopsReadingCannotHoldTheSend) {
         line[900] = '\0';
     };
     const qint64 ms = timed([&] { EXPECT_FALSE(s.client.Mail()); });
-    EXPECT_LT(ms, 10000);
+    EXPECT_LT(ms, 30000); // bounded by the timeout, with room for a slow, loaded machine
     EXPECT_EQ(s.client.ErrorMessage(), "554 send timeout");
     EXPECT_TRUE(s.client.Quit()); // the connection is gone
 }

@@ -55,6 +55,17 @@ std::optional<QString> ScriptedDialogs::prompt(const QString& caption, const QSt
     return std::nullopt;
 }
 
+std::optional<QString> ScriptedDialogs::promptPassword(const QString& caption,
+                                                       const QString& label) {
+    events.push_back({PortEvent::Prompt, label});
+    const Answer a = next("password " + caption);
+    if (a.kind == Answer::Text)
+        return a.text;
+    if (a.kind != Answer::Cancel)
+        ADD_FAILURE() << "password prompt answered with a button: " << caption.toStdString();
+    return std::nullopt;
+}
+
 void ScriptedDialogs::beep() {
     events.push_back({PortEvent::Beep, {}});
 }

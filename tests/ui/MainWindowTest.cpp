@@ -359,3 +359,31 @@ TEST_F(MainWindowTest, WindowsOfLaterVersionsSaySoPlainly) {
     for (const QString& box : dialogs.boxes())
         EXPECT_TRUE(box.contains("not available")) << box.toStdString();
 }
+
+TEST_F(MainWindowTest, TheAbortButtonCancelsAZipInProgress) {
+    startUp();
+    state.settings.ZipArchiveFlag = true;
+    form1.ZipMaster1().SetDLLDirectory(ZIPDLL_DIR);
+    for (int i = 0; i < 4; ++i)
+        tree.write("src/Big/part" + QString::number(i) + ".bin",
+                   QByteArray(8 << 20, char('a' + i)));
+    tree.write("program/Big.sch",
+               EncodeSchemeFile(NewSchemeLines(tree.at("src/Big"), tree.at("dst"))));
+    tree.mkdir("dst");
+    state.schemeList.reread();
+    bool pressed = false;
+    dialogs.onPump = [&] {
+        if (!pressed && form1.ZipMaster1().AddBusy()) {
+            pressed = true;
+            click("Button952");
+            EXPECT_TRUE(form1.ZipMaster1().CancelRequested());
+        }
+    };
+    select("Big");
+    click("Button4");
+    dialogs.onPump = nullptr;
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(TempTree::exists(tree.at("dst/Big.zip")));
+    EXPECT_EQ("File(s) Zipped:", label("Label4"));
+    EXPECT_EQ("Quorvia", form1.windowTitle());
+}

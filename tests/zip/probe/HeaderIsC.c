@@ -1,0 +1,7 @@
+/* The interface header must stay plain C. */
+#include "zip/ZipDllInterface.h"
+
+#include <stddef.h>
+
+_Static_assert(offsetof(ZipParams, fileSpecs) > offsetof(ZipParams, fixed128),
+               "the specification table comes last");
