@@ -4,12 +4,14 @@
 #include "SmtpSink.h"
 #include "app/SettingsLoader.h"
 #include "commands/FeedbackMail.h"
+#include "controls/EnhButtn.h"
 #include "mail/Wait.h"
 #include "ui/smtptst1.h"
 
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QJsonArray>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
@@ -282,6 +284,29 @@ TEST_F(MailDialogTest, CancelBeforeOrDuringTheSendDeliversNothing) {
     EXPECT_TRUE(boxes().isEmpty()) << boxes().join('\n').toStdString();
     EXPECT_TRUE(memo()->isEnabled());
     EXPECT_EQ(server.count(), 0);
+}
+
+TEST_F(MailDialogTest, EveryCaptionFitsItsControl) {
+    form.open();
+    for (const char* name : {"Label1", "Label2", "Subject", "Label5"}) {
+        const QLabel* label = find<QLabel>(name);
+        EXPECT_LE(label->sizeHint().width(), label->width()) << name;
+        // A label ends before the box it names.
+        if (label->y() < 80) {
+            EXPECT_LE(label->geometry().right(), edit("HostEdit")->x()) << name;
+        }
+    }
+    for (const char* name : {"MailButton", "Button1"}) {
+        const QPushButton* button = find<QPushButton>(name);
+        EXPECT_LE(button->fontMetrics().horizontalAdvance(button->text().remove('&')) + 8,
+                  button->width())
+            << name;
+    }
+    // One line, inside the box: a second line would be cut off at 19 pixels.
+    const auto* check = find<controls::TCheckBox95>("SendData");
+    const QRect caption = check->captionRect();
+    EXPECT_TRUE(check->rect().contains(caption)) << caption.width() << "x" << caption.height();
+    EXPECT_LT(caption.height(), 2 * check->fontMetrics().height());
 }
 
 TEST_F(MailDialogTest, TraceAndVersionHeader) {
