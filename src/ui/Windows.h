@@ -18,6 +18,10 @@ namespace quorvia {
 struct ProgramWindows {
     ProgramWindows(AppState& state, Dialogs& dialogs);
 
+    // The pictures built into the program, loaded before the first window.
+    struct Resources {
+        Resources();
+    } resources;
     TForm1 form1;
     TForm5 form5;               // about box and splash
     TForm2 form2;               // folder browser
