@@ -63,7 +63,7 @@ if [ ${#missing[@]} -gt 0 ]; then
     else
         echo "Installing ${#missing[@]} Debian packages: ${missing[*]}"
     fi
-    echo "# packages installed by Quorvia's set-up: ${missing[*]}" >"$log"
+    echo "# packages installed by Quorvia's set-up: ${missing[*]}" >>"$log"
     echo "  package log: $log"
     step() { # step TEXT COMMAND...: one line on the screen, everything else in the log
         local text="$1" start=$SECONDS
