@@ -18,9 +18,10 @@ bench_packages=(rsync zip)
 
 packages=("${build_packages[@]}")
 targets=()
+configure=()
 for arg in "$@"; do
     case "$arg" in
-        --test) packages+=("${test_packages[@]}") ;;
+        --test) packages+=("${test_packages[@]}"); configure+=(-DQUORVIA_REQUIRE_TESTS=ON) ;;
         --bench) packages+=("${bench_packages[@]}") ;;
         -*) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
         *) targets+=(--target "$arg") ;;
@@ -83,5 +84,5 @@ if [ ${#missing[@]} -gt 0 ]; then
         apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${configure[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" "${targets[@]}"
