@@ -222,8 +222,13 @@ class Screen:
         tops = [w for w, title, transient in self.windows(pid) if title == "Quorvia" and not transient]
         return tops[0] if len(tops) == 1 else None
 
+    def frameless(self, win):
+        """The splash has no frame: Motif hints with the decorations flag and none set."""
+        hints = self.prop(win, "_MOTIF_WM_HINTS")
+        return bool(hints) and len(hints) >= 3 and (hints[0] & 2) and hints[2] == 0
+
     def box(self, pid):
-        boxes = [w for w, _, transient in self.windows(pid) if transient]
+        boxes = [w for w, _, transient in self.windows(pid) if transient and not self.frameless(w)]
         return boxes[-1] if boxes else None
 
     def press(self, win, keysym_name):
