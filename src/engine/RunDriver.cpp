@@ -3,6 +3,7 @@
 #include "app/Alerts.h"
 #include "app/RunFormat.h"
 #include "app/RunStatistics.h"
+#include "engine/PathChecks.h"
 #include "engine/RunProgress.h"
 #include "engine/SpaceCheck.h"
 #include "engine/TreeWalk.h"
@@ -55,6 +56,14 @@ void runHead(AppState& state, UserPort& port, platform::FileIo& io) {
     const Settings& settings = state.settings;
 
     SelectSchemeByName(state.schemeList, head.SchemeFile);
+    // Checked again for every run: a drive can be unplugged and folders can
+    // change since the scheme was added. Refused before anything is made.
+    const QString from = head.Folder1.trimmed();
+    const QString to = head.Folder2.trimmed();
+    if (!CheckDrive(settings, port.dialogs, from, io) ||
+        !CheckDrive(settings, port.dialogs, to, io) ||
+        !CheckFolderPair(settings, port.dialogs, from, to, io))
+        return;
     // Zip mode comes with its own issue; until then every scheme is copied.
     if (settings.CheckPrior && !CheckSpaceBeforeRun(state, port, io))
         return;
