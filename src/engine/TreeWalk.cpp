@@ -115,8 +115,6 @@ struct TreeWalk::Temporary {
 TreeWalk::TreeWalk(AppState& state, UserPort& port, platform::FileIo& io)
     : m_state(state), m_port(port), m_io(io) {}
 
-TreeWalk::~TreeWalk() = default;
-
 void TreeWalk::WalkTree(const QByteArray& sourceRoot, const QByteArray& destinationRoot) {
     QByteArray source = sourceRoot;
     while (source.size() > 1 && source.endsWith('/'))

@@ -7,7 +7,6 @@
 
 #include <QByteArray>
 #include <cerrno>
-#include <memory>
 #include <vector>
 
 namespace quorvia {
@@ -33,7 +32,6 @@ public:
     static constexpr int NameTaken = EEXIST;
 
     TreeWalk(AppState& state, UserPort& port, platform::FileIo& io);
-    ~TreeWalk();
 
     // Walks a whole tree: the source root loses a trailing '/', the destination
     // root gains one.

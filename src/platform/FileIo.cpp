@@ -87,6 +87,9 @@ int PosixFileIo::createTemporary(int folder, QByteArray& name, int& fd) {
 }
 
 int PosixFileIo::createUnnamed(int folder, int& fd) {
+    // Without a way to name it later, a file must have a name from the start.
+    if (m_linkByProc && !m_procFds)
+        return EOPNOTSUPP;
     fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     return fd >= 0 ? 0 : errno;
 }
@@ -100,7 +103,10 @@ int PosixFileIo::linkUnnamed(int fd, int folder, const QByteArray& name) {
         if (errno != ENOENT && errno != EPERM)
             return errno;
         m_linkByProc = true;
+        m_procFds = ::access("/proc/self/fd", X_OK) == 0;
     }
+    if (!m_procFds)
+        return EOPNOTSUPP;
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
     return errorOf(
         ::linkat(AT_FDCWD, self.constData(), folder, name.constData(), AT_SYMLINK_FOLLOW));

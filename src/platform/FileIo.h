@@ -134,6 +134,7 @@ public:
 private:
     uint32_t m_user = currentUser();
     bool m_linkByProc = false; // the kernel refuses to link a descriptor itself
+    bool m_procFds = true;     // and /proc names descriptors
     static uint32_t currentUser();
 };
 
