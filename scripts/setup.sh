@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what Quorvia needs to build and test (Debian 12, as root), then
-# configures and builds it in ./build (or $QUORVIA_BUILD). Arguments name the
-# targets to build; none builds everything. Called by start.sh and test.sh.
+# configures and builds it in ./build (or $QUORVIA_BUILD; with QUORVIA_SANITIZE=1
+# built with the sanitizers). Arguments name the targets to build; none builds
+# everything. Called by start.sh and test.sh.
 set -euo pipefail
 
 packages=(build-essential cmake pkg-config qt6-base-dev libgl-dev libzip-dev libgtest-dev
@@ -19,7 +20,9 @@ fi
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QUORVIA_BUILD:-$root/build}"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+sanitize=OFF
+if [ "${QUORVIA_SANITIZE:-0}" = 1 ]; then sanitize=ON; fi
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVIA_SANITIZE=$sanitize >/dev/null
 targets=()
 for t in "$@"; do targets+=(--target "$t"); done
 cmake --build "$build" -j"$(nproc)" "${targets[@]}"
