@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Quorvia needs, then configures and builds it
 # in ./build (or $QUORVIA_BUILD). Called by start.sh, test.sh and bench/engine.
+# With QUORVIA_SANITIZE=1 the build has the sanitizers in.
 #
 #   setup.sh [--test] [--bench] [target...]
 #
@@ -84,5 +85,7 @@ if [ ${#missing[@]} -gt 0 ]; then
         apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
+# QUORVIA_SANITIZE=1 (test.sh --sanitize) builds with AddressSanitizer and UBSan.
+if [ "${QUORVIA_SANITIZE:-0}" = 1 ]; then configure+=(-DQUORVIA_SANITIZE=ON); fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${configure[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" "${targets[@]}"
