@@ -55,10 +55,17 @@ if [ ${#missing[@]} -gt 0 ]; then
             exit 1
         }
         command -v sudo >/dev/null || cannot "There is no sudo here to install them with."
-        echo "Installing ${#missing[@]} Debian packages with sudo; only this step runs as root:"
-        echo "    ${missing[*]}"
-        if ! sudo -n true 2>/dev/null; then
-            { : </dev/tty; } 2>/dev/null || cannot "sudo needs a password and there is no terminal to ask for it."
+        announce() {
+            echo "Installing ${#missing[@]} Debian packages with sudo; only this step runs as root:"
+            echo "    ${missing[*]}"
+        }
+        if sudo -n true 2>/dev/null; then
+            announce
+        else
+            { : </dev/tty; } 2>/dev/null ||
+                cannot "sudo needs a password and there is no terminal to ask for it."
+            announce
+            echo "sudo may ask for your password."
             sudo -v || cannot "sudo did not allow you to install packages."
         fi
         as_root=(sudo)

@@ -8,6 +8,10 @@ quoted="'${program//\'/\'\\\'\'}'"
 if [ "$(id -u)" -eq 0 ]; then
     echo "Note: you are root, so Quorvia keeps its settings and schemes in root's home" \
          "(${HOME:-/root}). Start it as your own user for your own backups." >&2
+    if [ -n "${SUDO_USER:-}" ]; then
+        echo "No need for sudo: as $SUDO_USER, 'bash scripts/start.sh' asks for it only to" \
+             "install packages (first 'sudo chown -R $SUDO_USER: $(printf %q "$root")')." >&2
+    fi
 fi
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     echo "Quorvia is built, but there is no display to show its window on." >&2

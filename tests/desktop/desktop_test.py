@@ -23,6 +23,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.parse
 import zlib
 
 SKIP = 77
@@ -305,9 +306,16 @@ def test_smoke(cmake, build, screenshot=None):
         os.makedirs(runtime, mode=0o700)
         server, name = start_xvfb(work)
         procs = []
+        tools = tempfile.mkdtemp(prefix="quorvia-tools-")
         try:
             screen = Screen(name)
-            env = {"PATH": f"{prefix}/bin:/usr/bin:/bin", "HOME": home, "DISPLAY": name,
+            # The desktop's opener, standing in for the web browser. Qt splits
+            # the opener's path at spaces, and the real one is in /usr/bin.
+            opener_log = os.path.join(tools, "opened.txt")
+            with open(os.path.join(tools, "xdg-open"), "w") as opener:
+                opener.write(f"#!/bin/sh\nprintf '%s\\n' \"$1\" >> '{opener_log}'\n")
+            os.chmod(os.path.join(tools, "xdg-open"), 0o755)
+            env = {"PATH": f"{prefix}/bin:{tools}:/usr/bin:/bin", "HOME": home, "DISPLAY": name,
                    "XDG_RUNTIME_DIR": runtime, "QT_QPA_PLATFORM": "xcb", "LANG": "C.UTF-8"}
             command = desktop_exec(prefix)
 
@@ -342,6 +350,18 @@ def test_smoke(cmake, build, screenshot=None):
             check(f"SchemeDir={data}/" in settings,
                   f"SchemeDir is not the per-user folder:\n{settings}")
             print("first-start question answered; SchemeDir =", data + "/")
+
+            # F1 hands the installed help to the desktop's opener.
+            screen.press(main, "F1")
+            opened = screen.wait("the help to be opened",
+                                 lambda: os.path.isfile(opener_log) and open(opener_log).read(),
+                                 first)
+            url = urllib.parse.urlparse(opened.strip())
+            help_file = os.path.join(prefix, "share/quorvia/Quorvia.html")
+            check(url.scheme == "file" and urllib.parse.unquote(url.path) == help_file,
+                  f"F1 opened {opened.strip()!r}, not the installed {help_file}")
+            check(screen.box(first.pid) is None, "F1 showed a box instead of the help")
+            print("F1 opened", opened.strip())
 
             if screenshot:
                 time.sleep(1.0)
@@ -405,6 +425,7 @@ def test_smoke(cmake, build, screenshot=None):
                     proc.wait()
             server.terminate()
             server.wait()
+            shutil.rmtree(tools, ignore_errors=True)
 
 
 def take_screenshot(cmake, build, path):
