@@ -11,7 +11,8 @@
 # as another user only the package install runs through sudo, announced first.
 set -euo pipefail
 
-build_packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev
+# file: dpkg-shlibdeps reads the binaries with it when cpack makes the package.
+build_packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev file
                 libzip-dev)
 test_packages=(googletest libgtest-dev python3 python3-aiosmtpd python3-xlib 7zip rsync
                xvfb xauth desktop-file-utils appstream netbase)
