@@ -6,7 +6,7 @@ ProgramWindows::ProgramWindows(AppState& state, Dialogs& dialogs)
     : form1(state, dialogs), form5(state.settings, dialogs, &form1),
       form2(state, form1.port(), &form1), form3(state, &form1), form4(&form1),
       form6(state, dialogs, &form1), form7(state, form1.port(), &form1),
-      form8(state, dialogs, &form1) {
+      smtpTestForm(state.settings, dialogs, &form1), form8(state, dialogs, &form1) {
     form1.setWindows(&form2, &form3, &form4);
     form1.showSplash = [this] { form5.showSplash(); };
     form1.showAbout = [this] { form5.showAbout(); };
@@ -17,6 +17,8 @@ ProgramWindows::ProgramWindows(AppState& state, Dialogs& dialogs)
             form7.RefreshQueueStatus();
     };
     form6.showZipSettings = [this] { form8.showDialog(); };
+    form5.openSendMail = [this] { smtpTestForm.open(); };
+    form7.openSendMail = [this] { smtpTestForm.open(); };
 }
 
 } // namespace quorvia

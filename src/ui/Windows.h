@@ -5,6 +5,7 @@
 #include "ui/Main.h"
 #include "ui/Temp.h"
 #include "ui/config.h"
+#include "ui/smtptst1.h"
 #include "ui/splash.h"
 #include "ui/stats.h"
 #include "ui/zipcfg.h"
@@ -13,7 +14,8 @@ namespace quorvia {
 
 // Every window of the program, created once in this order and connected:
 // the main window's commands open the others. The splash's timer runs from
-// here. The send-mail dialog will come between the stats and zip dialogs.
+// here. The stats dialog's link and the about box's notice line open the
+// send-mail dialog.
 struct ProgramWindows {
     ProgramWindows(AppState& state, Dialogs& dialogs);
 
@@ -24,6 +26,7 @@ struct ProgramWindows {
     TForm4 form4; // progress
     TForm6 form6; // config
     TForm7 form7; // stats
+    TSmtpTestForm smtpTestForm;
     TForm8 form8; // zip settings
 };
 
