@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -170,8 +171,9 @@ void print(const char* name, double value, double target) {
     std::fflush(stdout);
 }
 
-// Copy into an empty destination, engine against cp -a.
-double firstCopyRatio(Engine& engine, const QString& source, const QString& work, int rounds) {
+// Copy into an empty destination, engine against cp -a (with `peerOptions`).
+double firstCopyRatio(Engine& engine, const QString& source, const QString& work, int rounds,
+                      const QStringList& peerOptions = {}) {
     std::vector<double> ours, theirs;
     for (int i = 0; i < rounds + 1; ++i) { // the first round only warms the caches
         auto oursOnce = [&] {
@@ -180,7 +182,8 @@ double firstCopyRatio(Engine& engine, const QString& source, const QString& work
         };
         auto theirsOnce = [&] {
             clear(work + "/theirs");
-            return runTool({"cp", "-a", source, work + "/theirs"});
+            return runTool(QStringList{"cp", "-a"} + peerOptions +
+                           QStringList{source, work + "/theirs"});
         };
         // Each goes first in turn, so neither always meets the other's write-back.
         double a = 0, b = 0;
@@ -200,6 +203,40 @@ double firstCopyRatio(Engine& engine, const QString& source, const QString& work
     return best(ours) / best(theirs);
 }
 
+// `count` files of `size` bytes in one folder.
+void makeFlatFolder(const QString& folder, int count, qint64 size) {
+    QDir().mkpath(folder);
+    for (int f = 0; f < count; ++f)
+        writeFile(folder + QString("/file%1.dat").arg(f, 6, 10, QChar('0')), size, quint64(f) + 1);
+}
+
+// A file of `size` bytes holding `pieces` runs of `piece` bytes spread out, holes between.
+void writeSparseFile(const QString& path, qint64 size, int pieces, qint64 piece) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || !f.resize(size))
+        fail("cannot write " + path);
+    quint64 seed = 99;
+    std::vector<quint64> block(size_t(piece / 8));
+    for (int p = 0; p < pieces; ++p) {
+        for (quint64& word : block) {
+            seed ^= seed << 13;
+            seed ^= seed >> 7;
+            seed ^= seed << 17;
+            word = seed;
+        }
+        f.seek(size / pieces * p);
+        f.write(reinterpret_cast<const char*>(block.data()), piece);
+    }
+}
+
+qint64 allocatedBytes(const QString& path) {
+    struct stat st {};
+    if (lstat(QFile::encodeName(path).constData(), &st) != 0)
+        fail("cannot look at " + path);
+    return qint64(st.st_blocks) * 512;
+}
+
 int memoryRun(const QString& from, const QString& to) {
     Engine engine(QFileInfo(to).path());
     engine.run(from, to);
@@ -212,27 +249,10 @@ int memoryRun(const QString& from, const QString& to) {
     return 0;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    QTemporaryDir home; // settings and statistics of these runs stay here
-    setenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()).constData(), 1);
-    QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    if (args.value(1) == "--memory-run")
-        return memoryRun(args.value(2), args.value(3));
-
-    const QString base = qEnvironmentVariable("QUORVIA_BENCH_DIR", QDir::tempPath());
-    QTemporaryDir workDir(base + "/quorvia-bench-XXXXXX");
-    const QString work = workDir.path();
-    benchFolder = work;
-    std::fprintf(stderr, "making trees in %s\n", qPrintable(work));
+// First copy, no-op run and size scan of 100 folders of 100 files of 4 KiB.
+void t1Figures(Engine& engine, const QString& work) {
     makeTree(work + "/t1", 100, 100, 4096);
-    makeTree(work + "/t2", 1, 8, 64 << 20);
-    Engine engine(work);
-
     print("t1_first_copy_vs_cp", firstCopyRatio(engine, work + "/t1", work, 4), 1.5);
-    print("t2_first_copy_vs_cp", firstCopyRatio(engine, work + "/t2", work, 4), 1.2);
     clear(work + "/theirs");
 
     // Nothing changed: a second run against rsync's no-op.
@@ -279,21 +299,39 @@ int main(int argc, char** argv) {
     clear(work + "/ours");
     clear(work + "/theirs");
     clear(work + "/t1");
+}
 
+// 1 GiB holding 1 MiB of data: the copy keeps the holes, as cp does.
+void sparseFigures(Engine& engine, const QString& work) {
+    const QString file = work + "/sparse/big.img";
+    writeSparseFile(file, qint64(1) << 30, 16, 64 << 10);
+    if (allocatedBytes(file) > 2 << 20)
+        fail("this file system does not keep holes; no sparse figure here");
+    print("sparse_first_copy_vs_cp",
+          firstCopyRatio(engine, work + "/sparse", work, 6, {"--sparse=auto"}), 1.5);
+    runTool({"cmp", file, work + "/ours/big.img"});
+    print("sparse_copy_allocated_mib", double(allocatedBytes(work + "/ours/big.img")) / (1 << 20),
+          2);
+    clear(work + "/sparse");
+}
+
+void memoryFigure(const QString& work) {
     // Peak memory of a whole run over 100,000 small files, in its own process.
-    makeTree(work + "/t3", 1000, 100, 64);
+    makeTree(work + "/mem", 1000, 100, 64);
     QProcess child;
     child.start(QCoreApplication::applicationFilePath(),
-                {"--memory-run", work + "/t3", work + "/t3copy"});
+                {"--memory-run", work + "/mem", work + "/memcopy"});
     child.waitForFinished(-1);
     const QList<QByteArray> reply = child.readAllStandardOutput().trimmed().split(' ');
     const double peakKiB = reply.value(0).toDouble();
     if (child.exitCode() != 0 || peakKiB <= 0 || reply.value(1) != "100000")
         fail("the run over 100,000 files did not complete");
     print("peak_memory_mib_100k_files", peakKiB / 1024, 64);
-    clear(work + "/t3");
-    clear(work + "/t3copy");
+    clear(work + "/mem");
+    clear(work + "/memcopy");
+}
 
+void abortFigure(Engine& engine, const QString& work) {
     // Abort while a 256 MiB file is being copied: a timer of the event loop asks,
     // the engine must have stopped (the copy given up) within 100 ms.
     writeFile(work + "/t4/big.bin", 256 << 20, 42);
@@ -322,5 +360,49 @@ int main(int argc, char** argv) {
     engine.port.onBox = nullptr;
     std::fprintf(stderr, "\n");
     print("abort_latency_ms_256mib_copy", worst, 100);
+    clear(work + "/t4");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir home; // settings and statistics of these runs stay here
+    setenv("XDG_CONFIG_HOME", QFile::encodeName(home.path()).constData(), 1);
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.value(1) == "--memory-run")
+        return memoryRun(args.value(2), args.value(3));
+    // "--only t1,sparse" runs some groups: t1, t2, t3, sparse, memory, abort.
+    const QStringList only = args.value(1) == "--only" ? args.value(2).split(',') : QStringList();
+    auto wanted = [&](const char* group) { return only.isEmpty() || only.contains(group); };
+
+    const QString base = qEnvironmentVariable("QUORVIA_BENCH_DIR", QDir::tempPath());
+    QTemporaryDir workDir(base + "/quorvia-bench-XXXXXX");
+    const QString work = workDir.path();
+    benchFolder = work;
+    std::fprintf(stderr, "making trees in %s\n", qPrintable(work));
+    Engine engine(work);
+
+    if (wanted("t1"))
+        t1Figures(engine, work);
+    if (wanted("t2")) {
+        makeTree(work + "/t2", 1, 8, 64 << 20);
+        print("t2_first_copy_vs_cp", firstCopyRatio(engine, work + "/t2", work, 4), 1.2);
+        clear(work + "/t2");
+    }
+    if (wanted("t3")) {
+        // Many small files in one folder: the cost per file, not per byte.
+        makeFlatFolder(work + "/t3", 100000, 1024);
+        print("t3_first_copy_vs_cp", firstCopyRatio(engine, work + "/t3", work, 4), 1.5);
+        clear(work + "/t3");
+    }
+    if (wanted("sparse"))
+        sparseFigures(engine, work);
+    clear(work + "/ours");
+    clear(work + "/theirs");
+    if (wanted("memory"))
+        memoryFigure(work);
+    if (wanted("abort"))
+        abortFigure(engine, work);
     return 0;
 }

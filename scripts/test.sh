@@ -1,8 +1,19 @@
 #!/usr/bin/env bash
 # Builds Quorvia (installing what is missing) and runs every test, headless.
+#   --sanitize   the same suite built with AddressSanitizer and UBSan, in
+#                ./build-asan (or $QUORVIA_BUILD); any finding fails its test.
+# Further arguments go to ctest.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-bash "$root/scripts/setup.sh"
+if [ "${1:-}" = "--sanitize" ]; then
+    shift
+    export QUORVIA_SANITIZE=1
+    export QUORVIA_BUILD="${QUORVIA_BUILD:-$root/build-asan}"
+    export ASAN_OPTIONS="detect_leaks=1:halt_on_error=1:detect_stack_use_after_return=1:strict_string_checks=1:check_initialization_order=1${ASAN_OPTIONS:+:$ASAN_OPTIONS}"
+    export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1${UBSAN_OPTIONS:+:$UBSAN_OPTIONS}"
+    export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+fi
+bash "$root/scripts/setup.sh" --test
 export QT_QPA_PLATFORM=offscreen
 cd "${QUORVIA_BUILD:-$root/build}"
 ctest --output-on-failure -j"$(nproc)" "$@"

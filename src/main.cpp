@@ -9,7 +9,6 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quorvia");
     QApplication::setApplicationDisplayName("Quorvia");
-    QApplication::setWindowIcon(QIcon(":/quorvia/quorvia.png"));
     quorvia::UseProgramFont();
 
     // A second copy shows the first one's window and ends before it reads
@@ -21,6 +20,7 @@ int main(int argc, char** argv) {
     quorvia::AppState state;
     quorvia::QtDialogs dialogs;
     quorvia::ProgramWindows windows(state, dialogs);
+    QApplication::setWindowIcon(QIcon(":/quorvia/quorvia.png"));
     quorvia::TForm1& form1 = windows.form1;
     dialogs.setParent(&form1);
 

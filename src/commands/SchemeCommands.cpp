@@ -185,7 +185,9 @@ void AddScheme(AppState& state, UserPort& port) {
         return;
     }
     if (!ValidateFolders(state.settings, port, FolderMode::Second, true) ||
-        !checkFolder(state.settings, port, Field::Folder2)) {
+        !checkFolder(state.settings, port, Field::Folder2) ||
+        !CheckFolderPair(state.settings, port.dialogs, port.view.text(Field::Folder1),
+                         port.view.text(Field::Folder2))) {
         port.view.focus(Field::Folder2);
         return;
     }

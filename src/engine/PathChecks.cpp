@@ -4,6 +4,7 @@
 #include "platform/Volumes.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace quorvia {
@@ -21,15 +22,42 @@ bool EnsureFolder(const Settings& settings, Dialogs& dialogs, const QString& pat
     return false;
 }
 
-bool CheckDrive(const Settings& settings, Dialogs& dialogs, const QString& path) {
+bool CheckDrive(const Settings& settings, Dialogs& dialogs, const QString& path,
+                platform::FileIo& io) {
     const QString drive = platform::driveOf(QFileInfo(path.trimmed()).absoluteFilePath());
-    if (platform::drivePresent(drive))
+    const QByteArray native = QFile::encodeName(drive);
+    if (io.isFolder(native) && (!platform::driveNeedsMount(drive) || io.isMountPoint(native)))
         return true;
     ShowAlert(dialogs, settings,
               "Drive (" + drive + " ) Does Not Exist\n" +
                   "If This Drive Is Removable, Make Sure It Is Inserted",
               AlertKind::Warning);
     return false;
+}
+
+bool CheckFolderPair(const Settings& settings, Dialogs& dialogs, const QString& folder1,
+                     const QString& folder2, platform::FileIo& io) {
+    const QString from = folder1.trimmed();
+    const QString to = folder2.trimmed();
+    platform::FolderOverlap overlap = platform::FolderOverlap::None;
+    if (io.folderOverlap(QFile::encodeName(from), QFile::encodeName(to), overlap) != 0)
+        return true; // a folder that cannot be looked at fails in the walk, reported there
+    switch (overlap) {
+    case platform::FolderOverlap::None:
+        return true;
+    case platform::FolderOverlap::Same:
+        ShowAlert(dialogs, settings,
+                  "Folder 1 (" + from + ") And Folder 2 (" + to + ") Are The Same Folder",
+                  AlertKind::Warning);
+        return false;
+    case platform::FolderOverlap::SourceInsideDestination:
+        ShowAlert(dialogs, settings,
+                  "Folder 1 (" + from + ") Lies Inside Folder 2 (" + to +
+                      ")\nA Backup Would Write Over Its Own Source",
+                  AlertKind::Warning);
+        return false;
+    }
+    return true;
 }
 
 int CheckPathChars(const Settings& settings, Dialogs& dialogs, const QString& path) {

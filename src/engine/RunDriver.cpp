@@ -3,6 +3,7 @@
 #include "app/Alerts.h"
 #include "app/RunFormat.h"
 #include "app/RunStatistics.h"
+#include "engine/PathChecks.h"
 #include "engine/RunProgress.h"
 #include "engine/SpaceCheck.h"
 #include "engine/TreeWalk.h"
@@ -57,6 +58,14 @@ void runHead(AppState& state, UserPort& port, platform::FileIo& io, zip::TZipMas
     const Settings& settings = state.settings;
 
     SelectSchemeByName(state.schemeList, head.SchemeFile);
+    // Checked again for every run: a drive can be unplugged and folders can
+    // change since the scheme was added. Refused before anything is made.
+    const QString from = head.Folder1.trimmed();
+    const QString to = head.Folder2.trimmed();
+    if (!CheckDrive(settings, port.dialogs, from, io) ||
+        !CheckDrive(settings, port.dialogs, to, io) ||
+        !CheckFolderPair(settings, port.dialogs, from, to, io))
+        return;
     // A zip run is never held back by the space check; its messages still come.
     if (settings.CheckPrior && !CheckSpaceBeforeRun(state, port, io) && !settings.ZipArchiveFlag)
         return;

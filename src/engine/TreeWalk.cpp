@@ -4,7 +4,10 @@
 #include "engine/RunProgress.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
+#include <limits>
+#include <unordered_map>
 
 namespace quorvia {
 
@@ -14,7 +17,6 @@ using platform::EntryType;
 using platform::FileStatus;
 using platform::kNoFolder;
 using platform::kWholePath;
-using platform::nameOf;
 
 namespace {
 
@@ -26,6 +28,16 @@ QString errorText(int error) {
     return "Error (" + QString::number(error) + ") ";
 }
 
+bool sameTime(const timespec& a, const timespec& b) {
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// What some FUSE and network file systems answer to a mode or attribute they
+// do not keep: the copy's bytes are whole, so it stands.
+bool notKeptThere(int error) {
+    return error == ENOTSUP || error == EOPNOTSUPP || error == EPERM;
+}
+
 // Closes a descriptor on every way out.
 struct Descriptor {
     platform::FileIo& io;
@@ -35,43 +47,70 @@ struct Descriptor {
             io.close(fd);
     }
     int release() {
-        const int error = io.close(fd);
+        const int error = fd >= 0 ? io.close(fd) : 0;
         fd = -1;
         return error;
     }
 };
 
-// A copy in the making: unless it is kept, the file goes when this does.
-struct Temporary {
-    platform::FileIo& io;
-    QByteArray path;
-    Descriptor file{io};
-    bool kept = false;
-    ~Temporary() {
-        if (file.fd >= 0)
-            file.release();
-        if (!kept && !path.isEmpty())
-            io.remove(path);
-    }
-};
-
-// An open folder for lookups by name, closed with the walk of that folder.
-struct OpenFolder {
+// A folder opened for look-ups, closed with its walk.
+struct FolderHandle {
     platform::FileIo& io;
     int fd = kNoFolder;
-    OpenFolder(platform::FileIo& files, const QByteArray& path) : io(files) {
-        if (!path.isEmpty() && io.openFolder(path, fd) != 0)
-            fd = kNoFolder;
-    }
-    ~OpenFolder() {
+    ~FolderHandle() {
         if (fd >= 0)
             io.close(fd);
     }
-    OpenFolder(const OpenFolder&) = delete;
-    OpenFolder& operator=(const OpenFolder&) = delete;
 };
 
 } // namespace
+
+// The destination entries a folder's walk has taken, by file identity, with
+// the names they were taken under. A destination that ignores letter case
+// resolves a second source name ("REPORT.txt" beside "report.txt") to an entry
+// already taken: asking the file system itself is exact whatever its folding
+// rules, and costs one table entry per name.
+struct TreeWalk::Claims {
+    struct Key {
+        uint64_t device;
+        uint64_t inode;
+        bool operator==(const Key& other) const {
+            return device == other.device && inode == other.inode;
+        }
+    };
+    struct Hash {
+        size_t operator()(const Key& key) const {
+            return std::hash<uint64_t>()(key.inode ^ (key.device << 40));
+        }
+    };
+    std::unordered_map<Key, QByteArray, Hash> taken;
+
+    void take(const FileStatus& status, const QByteArray& name) {
+        taken.emplace(Key{status.device, status.inode}, name);
+    }
+    // The name that took this entry, or nullptr. A file with further hard
+    // links may be met under two names on any file system.
+    const QByteArray* takenBy(const FileStatus& status) const {
+        if (status.type != EntryType::Directory && status.links > 1)
+            return nullptr;
+        const auto found = taken.find(Key{status.device, status.inode});
+        return found == taken.end() ? nullptr : &found->second;
+    }
+};
+
+// A copy in the making: unless it is kept, the file goes when this does.
+struct TreeWalk::Temporary {
+    platform::FileIo& io;
+    int folder;
+    QByteArray name;
+    Descriptor file{io};
+    bool kept = false;
+    ~Temporary() {
+        file.release();
+        if (!kept && !name.isEmpty())
+            io.remove(folder, name);
+    }
+};
 
 TreeWalk::TreeWalk(AppState& state, UserPort& port, platform::FileIo& io)
     : m_state(state), m_port(port), m_io(io) {}
@@ -80,215 +119,477 @@ void TreeWalk::WalkTree(const QByteArray& sourceRoot, const QByteArray& destinat
     QByteArray source = sourceRoot;
     while (source.size() > 1 && source.endsWith('/'))
         source.chop(1);
-    QByteArray destination = destinationRoot;
-    if (!destination.endsWith('/'))
-        destination += '/';
+    Destination destination;
+    destination.path = destinationRoot;
+    if (!destination.path.endsWith('/'))
+        destination.path += '/';
+    // The roots are taken as the user named them, links in them included.
     if (!m_state.run.SizeScanMode)
-        m_io.makeFolder(destination);
+        destination.fresh = m_io.makeFolder(kWholePath, destination.path) == 0;
+    FolderHandle root{m_io};
+    destination.error = m_io.openFolder(kWholePath, destination.path, root.fd);
+    destination.fd = destination.error == 0 ? root.fd : kNoFolder;
     // A destination inside the source must not be walked into itself.
-    // "root/." resolves a link to the root folder, as the walk will.
-    m_haveRoot = m_io.statAt(kWholePath, destination + '.', m_root) == 0;
-    WalkFolder(source, destination);
+    m_haveRoot = destination.fd >= 0 && m_io.statOpen(destination.fd, m_root) == 0;
+    WalkFolder(kWholePath, source, source, destination);
 }
 
-void TreeWalk::WalkFolder(const QByteArray& folder, const QByteArray& destinationFolder) {
+void TreeWalk::WalkFolder(int sourceParent, const QByteArray& sourceName, const QByteArray& source,
+                          const Destination& destination) {
     RunState& run = m_state.run;
     const bool scan = run.SizeScanMode;
-    if (!scan)
-        m_io.makeFolder(destinationFolder); // a failure shows in the files' errors
     ++run.FolderCount;
     if (!scan)
-        run.WorkList << "FOLDER -> " + shown(destinationFolder);
+        run.WorkList << "FOLDER -> " + shown(destination.path);
 
     platform::DirReader reader;
-    const int error = reader.open(folder);
+    const int error =
+        sourceParent == kWholePath ? reader.open(source) : reader.open(sourceParent, sourceName);
     if (error != 0) {
-        folderFailed(error, folder);
+        folderFailed(error, source);
     } else {
-        // The scan looks names up inside open folders, far cheaper than whole paths.
-        const OpenFolder from(m_io, scan ? folder : QByteArray());
-        const OpenFolder to(m_io, scan ? destinationFolder : QByteArray());
+        Claims claims;
+        const Folder folder{source, reader.fd(), destination, claims};
+        if (!scan && destination.fd >= 0 && !destination.fresh)
+            removeStaleTemporaries(folder);
         platform::DirEntry entry;
         for (bool first = true;; first = false) {
             if (!first)
                 m_port.dialogs.processPendingMessages();
             if (aborted() || !reader.next(entry))
                 break;
-            handleEntry(folder, destinationFolder, entry, from.fd, to.fd);
+            handleEntry(folder, entry);
         }
     }
     reader.close();
     reportAbortOnce();
 }
 
-void TreeWalk::handleEntry(const QByteArray& folder, const QByteArray& destinationFolder,
-                           const platform::DirEntry& entry, int openSource, int openDestination) {
+void TreeWalk::handleEntry(const Folder& folder, const platform::DirEntry& entry) {
     const QByteArray& name = entry.name;
     if (name == "." || name == ".." || entry.type == EntryType::Special)
         return; // FIFOs, sockets and devices are not backed up; opening a FIFO would hang
-    if (m_state.run.SizeScanMode && entry.type != EntryType::Directory) {
-        // No whole paths here unless a folder could not be opened.
-        const QByteArray source = openSource >= 0 ? QByteArray() : platform::joinPath(folder, name);
-        const At from = openSource >= 0 ? At{openSource, name} : At{kWholePath, source};
-        measure(from, {openDestination, name}, folder, name, entry.type == EntryType::Symlink);
-        return;
-    }
-    const QByteArray source = platform::joinPath(folder, name);
-    const QByteArray destination = platform::joinPath(destinationFolder, name);
     switch (entry.type) {
     case EntryType::Directory:
-        if (!passedOver(source, name.startsWith('.')) && !isDestinationRoot(source))
-            WalkFolder(source, destination);
+        enterFolder(folder, name);
         break;
     case EntryType::File:
-        CopyOneFile(source, destination);
+        if (m_state.run.SizeScanMode)
+            measure(folder, name, false);
+        else
+            CopyOneFile(folder, name);
         break;
     default:
-        copyLink(source, destination);
+        if (m_state.run.SizeScanMode)
+            measure(folder, name, true);
+        else
+            copyLink(folder, name);
         break;
     }
 }
 
-bool TreeWalk::passedOver(const QByteArray& path, bool hidden) {
-    const Settings& s = m_state.settings;
-    if (hidden && !s.CopyHidden)
+void TreeWalk::enterFolder(const Folder& folder, const QByteArray& name) {
+    if (filteredOut(folder, name) || isDestinationRoot(folder, name))
+        return;
+    Destination destination;
+    destination.path = platform::joinPath(folder.destination.path, name);
+    if (!prepareFolder(folder, name, destination))
+        return;
+    const FolderHandle handle{m_io, destination.fd};
+    WalkFolder(folder.sourceFd, name, platform::joinPath(folder.source, name), destination);
+}
+
+bool TreeWalk::prepareFolder(const Folder& folder, const QByteArray& name,
+                             Destination& destination) {
+    const Destination& parent = folder.destination;
+    if (parent.fd < 0) {
+        destination.error = parent.error; // its files show it
         return true;
-    return !s.CopySystem && (m_io.dosBits(path) & AttrSystem);
+    }
+    const bool scan = m_state.run.SizeScanMode;
+    if (!scan) {
+        int error = m_io.makeFolder(parent.fd, name);
+        destination.fresh = error == 0;
+        if (error != 0 && error != EEXIST) {
+            destination.error = error; // shown by the files' errors
+            return true;
+        }
+        FileStatus existing;
+        if (error == EEXIST && m_io.statAt(parent.fd, name, existing) == 0) {
+            if (clashReported(folder, name, existing))
+                return false;
+            if (existing.type == EntryType::Symlink) {
+                // A link the source once had: a folder takes its place, and
+                // nothing is ever written where it points.
+                error = m_io.remove(parent.fd, name);
+                if (error == 0)
+                    error = m_io.makeFolder(parent.fd, name);
+                destination.fresh = error == 0;
+                if (error != 0) {
+                    createFailed(error, destination.path);
+                    return false;
+                }
+            } else if (existing.type != EntryType::Directory) {
+                // A file of an earlier backup: not removed, reported.
+                createFailed(ENOTDIR, destination.path);
+                return false;
+            }
+        }
+    }
+    // Opened without following a link: one put there meanwhile is refused.
+    destination.error = m_io.openFolder(parent.fd, name, destination.fd);
+    if (destination.error != 0) {
+        destination.fd = kNoFolder;
+        return true; // a creation that failed shows up in the files' errors
+    }
+    FileStatus opened;
+    if (!scan && m_io.statOpen(destination.fd, opened) == 0) {
+        if (clashReported(folder, name, opened)) {
+            m_io.close(destination.fd);
+            destination.fd = kNoFolder;
+            return false;
+        }
+        folder.claims.take(opened, name);
+    }
+    return true;
 }
 
-bool TreeWalk::isDestinationRoot(const QByteArray& folder) const {
+void TreeWalk::removeStaleTemporaries(const Folder& folder) {
+    // Left by a run that was killed in the middle of a file. Only files and
+    // links of exactly that form go, and none the source itself holds.
+    std::vector<QByteArray> names;
+    if (m_io.listTemporaries(folder.destination.fd, names) != 0)
+        return;
+    for (const QByteArray& name : names) {
+        FileStatus st;
+        if (m_io.statAt(folder.destination.fd, name, st) != 0 ||
+            (st.type != EntryType::File && st.type != EntryType::Symlink))
+            continue;
+        FileStatus inSource;
+        if (m_io.statAt(folder.sourceFd, name, inSource) == ENOENT)
+            m_io.remove(folder.destination.fd, name);
+    }
+}
+
+bool TreeWalk::filteredOut(const Folder& folder, const QByteArray& name) {
+    const Settings& s = m_state.settings;
+    if (!s.CopyHidden && name.startsWith('.'))
+        return true;
+    // The path is only made when the system bit has to be looked at.
+    return !s.CopySystem && (m_io.dosBits(platform::joinPath(folder.source, name)) & AttrSystem);
+}
+
+bool TreeWalk::isDestinationRoot(const Folder& folder, const QByteArray& name) const {
     FileStatus st;
-    return m_haveRoot && m_io.statAt(kWholePath, folder, st) == 0 && st.sameFile(m_root);
+    return m_haveRoot && m_io.statAt(folder.sourceFd, name, st) == 0 && st.sameFile(m_root);
 }
 
-bool TreeWalk::upToDate(At destination, const FileStatus& source) const {
-    FileStatus target;
-    if (m_io.statAt(destination.folder, destination.name, target) != 0)
+bool TreeWalk::clashReported(const Folder& folder, const QByteArray& name,
+                             const FileStatus& existing) {
+    const QByteArray* other = folder.claims.takenBy(existing);
+    if (!other || *other == name)
         return false;
-    if (m_state.settings.CopyOnlyNewer)
-        return platform::dosDateTime(target.lastWrite) >= platform::dosDateTime(source.lastWrite);
-    // Only the size scan gets here with CopyOnlyNewer off: the copy itself always copies.
-    return target.size == source.size;
+    const QByteArray& there = folder.destination.path;
+    askAbortOrIgnore(errorText(NameTaken) +
+                     "Could Not Create: " + shown(platform::joinPath(there, name)) +
+                     "\nName Clashes With " + shown(platform::joinPath(there, *other)) +
+                     " (The Destination Does Not Tell Letter Case Apart)");
+    return true;
 }
 
-void TreeWalk::CopyOneFile(const QByteArray& source, const QByteArray& destination) {
-    if (aborted() || passedOver(source, nameOf(source).startsWith('.')))
+bool TreeWalk::openSource(const Folder& folder, const QByteArray& name, int& fd,
+                          FileStatus& status) {
+    if (const int error = m_io.openForReading(folder.sourceFd, name, fd, status)) {
+        openFailed(error, platform::joinPath(folder.source, name));
+        return false;
+    }
+    return status.type == EntryType::File; // else replaced by a special file since listed
+}
+
+void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
+    if (aborted() || filteredOut(folder, name))
         return;
 
     Descriptor input{m_io};
-    if (const int error = m_io.openForReading(source, input.fd)) {
-        openFailed(error, source);
-        return;
-    }
     FileStatus st;
-    if (const int error = m_io.statOpen(input.fd, st)) {
-        openFailed(error, source);
+    if (!openSource(folder, name, input.fd, st))
+        return;
+    const Destination& to = folder.destination;
+    if (to.fd < 0) {
+        createFailed(to.error, platform::joinPath(to.path, name));
         return;
     }
-    if (st.type != EntryType::File)
-        return; // replaced by a special file since the folder was listed
-    if (m_state.settings.CopyOnlyNewer && upToDate({kWholePath, destination}, st))
-        return;
+    // In a folder this run made, only this run's own names can be there, and
+    // a file without a name finds those when it takes its own: no look-up.
+    bool looked = false;
+    bool missing = to.fresh && !m_unnamedRefused;
+    if (!missing) {
+        if (!destinationAllowsCopy(folder, name, st, missing))
+            return;
+        looked = true;
+    }
 
-    uint32_t dosBits = m_io.dosBits(input.fd);
-    if (m_state.settings.ResetArchiveFlag)
-        dosBits &= ~uint32_t(AttrArchive);
-
-    // The copy is written beside the destination and moved over it only when
+    // The copy is written beside the destination and put in place only when
     // complete: an abort or failure leaves the old destination as it was.
-    Temporary copy{m_io, {}};
-    if (const int error =
-            m_io.createTemporary(platform::folderOf(destination), copy.path, copy.file.fd)) {
-        createFailed(error, destination);
-        return;
+    // A source that changes meanwhile is copied once more; a second change is
+    // reported and leaves the old destination too, so the next run takes it.
+    for (int attempt = 1;; ++attempt) {
+        uint32_t dosBits = m_io.dosBits(input.fd);
+        if (m_state.settings.ResetArchiveFlag)
+            dosBits &= ~uint32_t(AttrArchive);
+        Temporary copy{m_io, to.fd, {}};
+        if (missing && !m_unnamedRefused) {
+            const int error = m_io.createUnnamed(to.fd, copy.file.fd);
+            m_unnamedRefused = error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
+        }
+        if (copy.file.fd < 0) {
+            // A hidden name, moved over the old destination when complete.
+            if (!looked && !destinationAllowsCopy(folder, name, st, missing))
+                return;
+            looked = true;
+            if (const int error = m_io.createTemporary(to.fd, copy.name, copy.file.fd)) {
+                createFailed(error, platform::joinPath(to.path, name));
+                return;
+            }
+        }
+        int64_t size = 0;
+        if (!copyBytes(folder, name, input.fd, copy.file.fd, st, size))
+            return;
+        if (!sourceChanged(folder, name, input.fd, st)) {
+            finishCopy(folder, name, copy, st, dosBits, size);
+            return;
+        }
+        if (attempt == 2) {
+            readFailed(ChangedWhileCopied, platform::joinPath(folder.source, name));
+            return;
+        }
+        input.release();
+        if (!openSource(folder, name, input.fd, st))
+            return;
     }
-
-    int64_t copied = 0;
-    if (!copyBytes(input.fd, copy.file.fd, source, destination, copied))
-        return; // the old destination stays as it was
-
-    // Set-user and set-group bits are not carried: the copy has another owner.
-    int error = m_io.finishCopy(copy.file.fd, dosBits, st.mode & 0777, st.lastWrite);
-    if (const int closeError = copy.file.release(); error == 0)
-        error = closeError;
-    if (error != 0) {
-        writeFailed(error, destination);
-        return;
-    }
-    if ((error = m_io.replace(copy.path, destination)) != 0) {
-        createFailed(error, destination);
-        return;
-    }
-    copy.kept = true;
-    fileCopied(destination, copied);
 }
 
-bool TreeWalk::copyBytes(int input, int output, const QByteArray& source,
-                         const QByteArray& destination, int64_t& copied) {
+bool TreeWalk::destinationAllowsCopy(const Folder& folder, const QByteArray& name,
+                                     const FileStatus& source, bool& missing) {
+    FileStatus existing;
+    const int lookedUp = m_io.statAt(folder.destination.fd, name, existing);
+    missing = lookedUp == ENOENT;
+    if (lookedUp != 0)
+        return true; // other failures show when the copy is made
+    if (clashReported(folder, name, existing))
+        return false;
+    if (existing.type == EntryType::Directory) {
+        // Only a regular file can be up to date; a folder in the way is reported.
+        folder.claims.take(existing, name);
+        createFailed(EISDIR, platform::joinPath(folder.destination.path, name));
+        return false;
+    }
+    // A link or special file there is replaced by the move into place.
+    if (existing.type == EntryType::File && m_state.settings.CopyOnlyNewer &&
+        platform::dosDateTime(existing.lastWrite) >= platform::dosDateTime(source.lastWrite)) {
+        folder.claims.take(existing, name);
+        return false;
+    }
+    return true;
+}
+
+bool TreeWalk::sourceChanged(const Folder& folder, const QByteArray& name, int input,
+                             const FileStatus& before) {
+    // Cut short, grown, or written in place (the change time moves even when
+    // the writer puts the old last-write time back).
+    FileStatus after;
+    if (m_io.statOpen(input, after) != 0 || after.size != before.size ||
+        !sameTime(after.lastWrite, before.lastWrite) || !sameTime(after.changed, before.changed))
+        return true;
+    // Replaced under its name: the copy holds the file that was there before.
+    FileStatus now;
+    return m_io.statAt(folder.sourceFd, name, now) != 0 || !now.sameFile(after);
+}
+
+bool TreeWalk::finishCopy(const Folder& folder, const QByteArray& name, Temporary& copy,
+                          const FileStatus& source, uint32_t dosBits, int64_t size) {
+    const QByteArray destination = platform::joinPath(folder.destination.path, name);
+    const int fd = copy.file.fd;
+    int error = m_io.setDosBits(fd, dosBits);
+    if (notKeptThere(error))
+        error = 0;
+    // Set-user and set-group bits are not carried: the copy has another owner.
+    if (error == 0 && notKeptThere(error = m_io.setMode(fd, source.mode & 0777)))
+        error = 0;
+    if (error == 0)
+        if (const int timeError = m_io.setTime(fd, source.lastWrite))
+            timeNotSet(timeError, destination);
+    FileStatus written;
+    const bool identified = error == 0 && m_io.statOpen(fd, written) == 0;
+    if (error == 0 && copy.name.isEmpty()) {
+        // Named while still open; a failing close takes the name away again.
+        if ((error = m_io.linkUnnamed(fd, folder.destination.fd, name)) != 0) {
+            // Taken: by a name this folder already holds where letter case is
+            // not told apart, or by a file made there meanwhile.
+            FileStatus existing;
+            if (error != EEXIST || m_io.statAt(folder.destination.fd, name, existing) != 0 ||
+                !clashReported(folder, name, existing))
+                createFailed(error, destination);
+            return false;
+        }
+        if ((error = copy.file.release()) != 0) {
+            m_io.remove(folder.destination.fd, name);
+            writeFailed(error, destination);
+            return false;
+        }
+    } else {
+        if (const int closeError = copy.file.release(); error == 0)
+            error = closeError;
+        if (error != 0) {
+            writeFailed(error, destination);
+            return false;
+        }
+        if ((error = m_io.replace(folder.destination.fd, copy.name, name)) != 0) {
+            createFailed(error, destination);
+            return false;
+        }
+    }
+    copy.kept = true;
+    if (identified)
+        folder.claims.take(written, name);
+    fileCopied(destination, size);
+    return true;
+}
+
+bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input, int output,
+                         const FileStatus& status, int64_t& size) {
+    // Paths only for the boxes.
+    auto source = [&] { return platform::joinPath(folder.source, name); };
+    auto destination = [&] { return platform::joinPath(folder.destination.path, name); };
+    constexpr int64_t kNoEnd = std::numeric_limits<int64_t>::max();
+    // Holes are looked for only where the file holds fewer bytes than its length.
+    bool holes = status.allocated < status.size;
+    int64_t runEnd = holes ? 0 : kNoEnd; // end of the run of data being copied
+    int64_t offset = 0;                  // the same in both files
+    int64_t moved = 0;
     bool inKernel = true;
-    while (!aborted()) {
-        m_port.dialogs.processPendingMessages();
-        if (aborted())
-            break;
+    // The walk pumped just before this file: the first step goes straight on.
+    for (bool first = true; !aborted(); first = false) {
+        if (!first) {
+            m_port.dialogs.processPendingMessages();
+            if (aborted())
+                break;
+        }
+        if (holes && offset >= runEnd) {
+            int64_t start = 0, end = 0;
+            if (m_io.findData(input, offset, start, end) != 0) {
+                holes = false; // cannot be asked here: every byte is copied
+                runEnd = kNoEnd;
+                start = offset;
+            } else if (start < 0) {
+                // Only a hole is left: the copy gets its length without bytes.
+                if (const int error = m_io.setSize(output, std::max(offset, status.size))) {
+                    writeFailed(error, destination());
+                    return false;
+                }
+                size = std::max(offset, status.size);
+                return true;
+            } else {
+                runEnd = end;
+            }
+            int error = m_io.seek(input, start);
+            if (error == 0)
+                error = m_io.seek(output, start);
+            if (error != 0) {
+                readFailed(error, source());
+                return false;
+            }
+            offset = start;
+        }
+        const size_t step = size_t(std::min<int64_t>(StepSize, runEnd - offset));
         size_t got = 0;
         if (inKernel) {
-            const int error = m_io.copyRange(input, output, StepSize, got);
+            const int error = m_io.copyRange(input, output, step, got);
             if (error == ENOSPC || error == EDQUOT || error == EFBIG) {
-                writeFailed(error, destination);
+                writeFailed(error, destination());
                 return false;
             }
             // Not possible here, or a fault the buffer will pin on its side. Some
             // file systems also answer "nothing" for files that do have bytes.
-            if (error != 0 || (got == 0 && copied == 0)) {
+            if (error != 0 || (got == 0 && moved == 0)) {
                 inKernel = false;
                 continue;
             }
         } else {
             m_buffer.resize(BlockSize);
-            if (const int error = m_io.read(input, m_buffer.data(), BlockSize, got)) {
-                readFailed(error, source);
+            const size_t want = std::min(step, BlockSize);
+            if (const int error = m_io.read(input, m_buffer.data(), want, got)) {
+                readFailed(error, source());
                 return false;
             }
             size_t written = 0;
             if (const int error = m_io.write(output, m_buffer.data(), got, written)) {
-                writeFailed(error, destination);
+                writeFailed(error, destination());
                 return false;
             }
         }
-        if (got == 0)
+        offset += int64_t(got);
+        moved += int64_t(got);
+        // At the end, or at the length the file had: one that grew meanwhile
+        // is caught by the check after the copy, without one more read.
+        if (got == 0 || (status.size > 0 && offset >= status.size)) {
+            size = offset;
             return true;
-        copied += int64_t(got);
+        }
     }
     return false;
 }
 
-void TreeWalk::copyLink(const QByteArray& source, const QByteArray& destination) {
-    if (aborted() || passedOver(source, nameOf(source).startsWith('.')))
+void TreeWalk::copyLink(const Folder& folder, const QByteArray& name) {
+    if (aborted() || filteredOut(folder, name))
         return;
+    const QByteArray source = platform::joinPath(folder.source, name);
     FileStatus st;
     QByteArray target;
-    int error = m_io.statAt(kWholePath, source, st);
+    int error = m_io.statAt(folder.sourceFd, name, st);
     if (error == 0)
-        error = m_io.readLink(source, target);
+        error = m_io.readLink(folder.sourceFd, name, target);
     if (error != 0) {
         openFailed(error, source);
         return;
     }
-    if (m_state.settings.CopyOnlyNewer && upToDate({kWholePath, destination}, st))
+    const Destination& to = folder.destination;
+    const QByteArray destination = platform::joinPath(to.path, name);
+    FileStatus existing;
+    if (m_io.statAt(to.fd, name, existing) == 0) {
+        if (clashReported(folder, name, existing))
+            return;
+        if (existing.type == EntryType::Directory) {
+            folder.claims.take(existing, name);
+            createFailed(EISDIR, destination);
+            return;
+        }
+        if (existing.type == EntryType::Symlink && m_state.settings.CopyOnlyNewer &&
+            platform::dosDateTime(existing.lastWrite) >= platform::dosDateTime(st.lastWrite)) {
+            folder.claims.take(existing, name);
+            return;
+        }
+    }
+    if (to.fd < 0) {
+        createFailed(to.error, destination);
         return;
+    }
     // The link itself is recreated, never followed.
     QByteArray temporary;
-    if ((error = m_io.createTemporaryLink(platform::folderOf(destination), target, temporary)) !=
-        0) {
+    if ((error = m_io.createTemporaryLink(to.fd, target, temporary)) != 0) {
         createFailed(error, destination);
         return;
     }
-    m_io.setLinkTime(temporary, st.lastWrite);
-    if ((error = m_io.replace(temporary, destination)) != 0) {
-        m_io.remove(temporary);
+    m_io.setLinkTime(to.fd, temporary, st.lastWrite);
+    FileStatus made;
+    const bool identified = m_io.statAt(to.fd, temporary, made) == 0;
+    if ((error = m_io.replace(to.fd, temporary, name)) != 0) {
+        m_io.remove(to.fd, temporary);
         createFailed(error, destination);
         return;
     }
+    if (identified)
+        folder.claims.take(made, name);
     fileCopied(destination, 0);
 }
 
@@ -300,32 +601,32 @@ void TreeWalk::fileCopied(const QByteArray& destination, int64_t bytes) {
     run.WorkList << shown(destination);
 }
 
-void TreeWalk::MeasureFile(const QByteArray& source, const QByteArray& destination) {
-    measure({kWholePath, source}, {kWholePath, destination}, platform::folderOf(source),
-            nameOf(source), false);
-}
-
-void TreeWalk::measure(At source, At destination, const QByteArray& folder, const QByteArray& name,
-                       bool link) {
+void TreeWalk::measure(const Folder& folder, const QByteArray& name, bool link) {
     RunState& run = m_state.run;
     if (aborted())
         return;
     ++run.FilesExamined;
     const Settings& s = m_state.settings;
-    if ((!s.CopyHidden && name.startsWith('.')) ||
-        (!s.CopySystem && passedOver(platform::joinPath(folder, name), false)))
+    if (filteredOut(folder, name))
         return;
     // Asked rather than opened: a scan looks at thousands of files and reads none.
     FileStatus st;
-    if (m_io.statAt(source.folder, source.name, st) != 0 ||
-        (!link && m_io.checkReadable(source.folder, source.name, st) != 0)) {
+    if (m_io.statAt(folder.sourceFd, name, st) != 0 ||
+        (!link && m_io.checkReadable(folder.sourceFd, name, st) != 0)) {
         ++run.RunErrors;
         return;
     }
     if ((st.type == EntryType::Symlink) != link || (!link && st.type != EntryType::File))
         return; // changed since the folder was listed
-    if (upToDate(destination, st))
-        return;
+    // Up to date only where the destination holds the same kind of entry: a
+    // folder in the way of a file needs the copy (which will report it).
+    FileStatus target;
+    if (m_io.statAt(folder.destination.fd, name, target) == 0 && target.type == st.type) {
+        if (s.CopyOnlyNewer
+                ? platform::dosDateTime(target.lastWrite) >= platform::dosDateTime(st.lastWrite)
+                : target.size == st.size) // the copy itself always copies then
+            return;
+    }
     if (!link)
         run.ByteTotal += st.size; // a link adds no bytes of its own
     ++run.FilesFound;
@@ -365,6 +666,19 @@ void TreeWalk::writeFailed(int error, const QByteArray& destination) {
     ++m_state.run.RunErrors;
     ShowAlert(m_port.dialogs, m_state.settings, message, AlertKind::Warning);
     m_state.flags.AbortRequested = true;
+}
+
+void TreeWalk::timeNotSet(int error, const QByteArray& destination) {
+    // The copies stand, but their times are the copying's: say so once a run,
+    // since copying only newer files cannot judge by them there.
+    if (m_timeNoticeShown)
+        return;
+    m_timeNoticeShown = true;
+    ShowAlert(m_port.dialogs, m_state.settings,
+              errorText(error) + "Could Not Set The File Time Of: " + shown(destination) +
+                  "\nThe Destination Does Not Keep File Times, So Copying Only Newer Files "
+                  "Cannot Work There",
+              AlertKind::Information);
 }
 
 void TreeWalk::reportAbortOnce() {

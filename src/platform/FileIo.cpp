@@ -6,46 +6,110 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace quorvia::platform {
 
 namespace {
-constexpr const char* kTempPrefix = ".quorvia.";
+
+constexpr char kTempPrefix[] = ".quorvia.";
+constexpr qsizetype kTempPrefixLength = sizeof(kTempPrefix) - 1;
+constexpr qsizetype kTempRandomLength = 6;
+constexpr char kLettersAndDigits[] =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
 QByteArray randomName() {
-    char text[24];
-    std::snprintf(text, sizeof(text), "%s%08x", kTempPrefix,
-                  QRandomGenerator::global()->generate());
-    return text;
+    QByteArray name(kTempPrefix);
+    quint64 bits = QRandomGenerator::global()->generate64();
+    for (qsizetype i = 0; i < kTempRandomLength; ++i, bits /= 62)
+        name += kLettersAndDigits[bits % 62];
+    return name;
 }
+
+constexpr int64_t kSequentialHintFrom = 1 << 20;
+
+bool isLetterOrDigit(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// Tries fresh temporary names until `make` does not find one taken.
+template <typename Make> int underNewName(QByteArray& name, Make make) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray candidate = randomName();
+        if (make(candidate) == 0) {
+            name = candidate;
+            return 0;
+        }
+        if (errno != EEXIST)
+            return errno;
+    }
+    return EEXIST;
+}
+
+int errorOf(int result) {
+    return result == 0 ? 0 : errno;
+}
+
 } // namespace
 
+bool isTemporaryName(const QByteArray& name) {
+    if (name.size() != kTempPrefixLength + kTempRandomLength || !name.startsWith(kTempPrefix))
+        return false;
+    for (qsizetype i = kTempPrefixLength; i < name.size(); ++i)
+        if (!isLetterOrDigit(name[i]))
+            return false;
+    return true;
+}
+
 // Non-blocking, so that a FIFO put in place of a file cannot stall the run.
-int PosixFileIo::openForReading(const QByteArray& path, int& fd) {
-    fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+int PosixFileIo::openForReading(int folder, const QByteArray& name, int& fd, FileStatus& status) {
+    fd = ::openat(folder, name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return errno;
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL); // only a hint
+    if (const int error = statOpen(fd, status))
+        return error;
+    // Only a hint, and only worth its call where read-ahead has far to go.
+    if (status.size > kSequentialHintFrom)
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
     return 0;
 }
 
-int PosixFileIo::createTemporary(const QByteArray& folder, QByteArray& path, int& fd) {
-    QByteArray pattern = folder;
-    if (!pattern.endsWith('/'))
-        pattern += '/';
-    pattern += kTempPrefix;
-    pattern += "XXXXXX";
-    fd = mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    path = pattern;
-    return 0;
+int PosixFileIo::createTemporary(int folder, QByteArray& name, int& fd) {
+    return underNewName(name, [&](const QByteArray& candidate) {
+        fd = ::openat(folder, candidate.constData(),
+                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        return fd >= 0 ? 0 : -1;
+    });
+}
+
+int PosixFileIo::createUnnamed(int folder, int& fd) {
+    // Without a way to name it later, a file must have a name from the start.
+    if (m_linkByProc && !m_procFds)
+        return EOPNOTSUPP;
+    fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    return fd >= 0 ? 0 : errno;
+}
+
+int PosixFileIo::linkUnnamed(int fd, int folder, const QByteArray& name) {
+    // By the descriptor itself where the kernel allows it (root, or any user
+    // since Linux 6.10): far cheaper than the look-up of its /proc name.
+    if (!m_linkByProc) {
+        if (::linkat(fd, "", folder, name.constData(), AT_EMPTY_PATH) == 0)
+            return 0;
+        if (errno != ENOENT && errno != EPERM)
+            return errno;
+        m_linkByProc = true;
+        m_procFds = ::access("/proc/self/fd", X_OK) == 0;
+    }
+    if (!m_procFds)
+        return EOPNOTSUPP;
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(fd);
+    return errorOf(
+        ::linkat(AT_FDCWD, self.constData(), folder, name.constData(), AT_SYMLINK_FOLLOW));
 }
 
 int PosixFileIo::read(int fd, char* buffer, size_t size, size_t& got) {
@@ -92,30 +156,93 @@ int PosixFileIo::copyRange(int in, int out, size_t size, size_t& moved) {
     }
 }
 
+int PosixFileIo::findData(int fd, int64_t from, int64_t& start, int64_t& end) {
+    const off_t data = ::lseek(fd, off_t(from), SEEK_DATA);
+    if (data < 0) {
+        if (errno != ENXIO)
+            return errno;
+        start = end = -1; // nothing but a hole up to the end
+        return 0;
+    }
+    const off_t hole = ::lseek(fd, data, SEEK_HOLE);
+    if (hole < 0)
+        return errno;
+    start = int64_t(data);
+    end = int64_t(hole);
+    return 0;
+}
+
+int PosixFileIo::seek(int fd, int64_t offset) {
+    return ::lseek(fd, off_t(offset), SEEK_SET) < 0 ? errno : 0;
+}
+
+int PosixFileIo::setSize(int fd, int64_t size) {
+    return errorOf(::ftruncate(fd, off_t(size)));
+}
+
 int PosixFileIo::close(int fd) {
     // Linux releases the descriptor even when close reports an error: never retry.
     return ::close(fd) == 0 || errno == EINTR ? 0 : errno;
 }
 
-int PosixFileIo::replace(const QByteArray& from, const QByteArray& to) {
-    return ::rename(from.constData(), to.constData()) == 0 ? 0 : errno;
+int PosixFileIo::replace(int folder, const QByteArray& from, const QByteArray& to) {
+    return errorOf(::renameat(folder, from.constData(), folder, to.constData()));
 }
 
-int PosixFileIo::remove(const QByteArray& path) {
-    return ::unlink(path.constData()) == 0 ? 0 : errno;
+int PosixFileIo::remove(int folder, const QByteArray& name) {
+    return errorOf(::unlinkat(folder, name.constData(), 0));
 }
 
 int PosixFileIo::freeSpace(const QByteArray& path, int64_t& bytes) {
     return platform::freeSpace(QFile::decodeName(path), bytes);
 }
 
-int PosixFileIo::makeFolder(const QByteArray& path) {
-    return platform::makeFolder(path);
+bool PosixFileIo::isFolder(const QByteArray& path) {
+    struct stat st {};
+    return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-int PosixFileIo::openFolder(const QByteArray& path, int& fd) {
-    fd = ::open(path.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+bool PosixFileIo::isMountPoint(const QByteArray& path) {
+    return platform::isMountPoint(path);
+}
+
+int PosixFileIo::folderOverlap(const QByteArray& source, const QByteArray& destination,
+                               FolderOverlap& overlap) {
+    return platform::folderOverlap(source, destination, overlap);
+}
+
+int PosixFileIo::makeFolder(int folder, const QByteArray& name) {
+    return errorOf(::mkdirat(folder, name.constData(), 0777));
+}
+
+int PosixFileIo::openFolder(int folder, const QByteArray& name, int& fd) {
+    if (folder == kNoFolder) {
+        fd = kNoFolder;
+        return ENOENT;
+    }
+    const int noFollow = folder == kWholePath ? 0 : O_NOFOLLOW;
+    fd = ::openat(folder, name.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC | noFollow);
     return fd >= 0 ? 0 : errno;
+}
+
+int PosixFileIo::listTemporaries(int folder, std::vector<QByteArray>& names) {
+    names.clear();
+    const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    DIR* dir = fdopendir(fd);
+    if (!dir) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    while (const dirent* d = readdir(dir)) {
+        // Cheap test first: a large folder holds many names and rarely one of these.
+        if (d->d_name[0] == '.' && d->d_name[1] == 'q' && isTemporaryName(d->d_name))
+            names.emplace_back(d->d_name);
+    }
+    closedir(dir);
+    return 0;
 }
 
 int PosixFileIo::statAt(int folder, const QByteArray& name, FileStatus& status) {
@@ -143,11 +270,12 @@ uint32_t PosixFileIo::currentUser() {
 int PosixFileIo::checkReadable(int folder, const QByteArray& name, const FileStatus& status) {
     if (status.owner == m_user && status.ownerCanRead())
         return 0; // the owner's read bit decides for the owner
-    return ::faccessat(folder, name.constData(), R_OK, AT_EACCESS) == 0 ? 0 : errno;
+    return errorOf(::faccessat(folder, name.constData(), R_OK, AT_EACCESS));
 }
 
-int PosixFileIo::setLinkTime(const QByteArray& path, const timespec& time) {
-    return setLastWriteTime(path, time);
+int PosixFileIo::setLinkTime(int folder, const QByteArray& name, const timespec& time) {
+    const timespec times[2] = {{0, UTIME_OMIT}, time};
+    return errorOf(::utimensat(folder, name.constData(), times, AT_SYMLINK_NOFOLLOW));
 }
 
 FileIo& posixFileIo() {
@@ -155,25 +283,17 @@ FileIo& posixFileIo() {
     return io;
 }
 
-int PosixFileIo::createTemporaryLink(const QByteArray& folder, const QByteArray& target,
-                                     QByteArray& path) {
-    const QByteArray base = folder.endsWith('/') ? folder : folder + '/';
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QByteArray candidate = base + randomName();
-        if (::symlink(target.constData(), candidate.constData()) == 0) {
-            path = candidate;
-            return 0;
-        }
-        if (errno != EEXIST)
-            return errno;
-    }
-    return EEXIST;
+int PosixFileIo::createTemporaryLink(int folder, const QByteArray& target, QByteArray& name) {
+    return underNewName(name, [&](const QByteArray& candidate) {
+        return ::symlinkat(target.constData(), folder, candidate.constData());
+    });
 }
 
-int PosixFileIo::readLink(const QByteArray& path, QByteArray& target) {
+int PosixFileIo::readLink(int folder, const QByteArray& name, QByteArray& target) {
     QByteArray buffer(256, Qt::Uninitialized);
     for (;;) {
-        const ssize_t n = ::readlink(path.constData(), buffer.data(), size_t(buffer.size()));
+        const ssize_t n =
+            ::readlinkat(folder, name.constData(), buffer.data(), size_t(buffer.size()));
         if (n < 0)
             return errno;
         if (n < buffer.size()) {
@@ -192,14 +312,15 @@ uint32_t PosixFileIo::dosBits(int fd) {
     return readDosBits(fd);
 }
 
-int PosixFileIo::finishCopy(int fd, uint32_t bits, unsigned mode, const timespec& time) {
-    // The extended attribute first: writing it needs write permission, which a
-    // read-only mode would take away.
-    if (bits != 0)
-        if (const int error = writeDosBits(fd, bits))
-            return error;
-    if (fchmod(fd, mode_t(mode)) != 0)
-        return errno;
+int PosixFileIo::setDosBits(int fd, uint32_t bits) {
+    return bits == 0 ? 0 : writeDosBits(fd, bits); // a fresh copy has none to remove
+}
+
+int PosixFileIo::setMode(int fd, unsigned mode) {
+    return errorOf(::fchmod(fd, mode_t(mode)));
+}
+
+int PosixFileIo::setTime(int fd, const timespec& time) {
     return setLastWriteTime(fd, time);
 }
 

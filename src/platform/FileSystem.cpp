@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -34,6 +35,8 @@ FileStatus toFileStatus(const struct stat& st) {
     status.device = uint64_t(st.st_dev);
     status.inode = uint64_t(st.st_ino);
     status.links = uint64_t(st.st_nlink);
+    status.changed = st.st_ctim;
+    status.allocated = int64_t(st.st_blocks) * 512;
     return status;
 }
 
@@ -44,8 +47,26 @@ DirReader::~DirReader() {
 int DirReader::open(const QByteArray& folder) {
     close();
     m_dir = opendir(folder.constData());
-    m_folder = folder;
     return m_dir ? 0 : errno;
+}
+
+int DirReader::open(int parent, const QByteArray& name) {
+    close();
+    const int fd =
+        ::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    m_dir = fdopendir(fd);
+    if (!m_dir) {
+        const int error = errno;
+        ::close(fd);
+        return error;
+    }
+    return 0;
+}
+
+int DirReader::fd() const {
+    return m_dir ? dirfd(m_dir) : -1;
 }
 
 bool DirReader::next(DirEntry& entry) {
@@ -73,8 +94,9 @@ bool DirReader::next(DirEntry& entry) {
     }
     // Some file systems do not fill d_type: ask.
     struct stat st {};
-    entry.type = lstat(joinPath(m_folder, entry.name).constData(), &st) != 0 ? EntryType::Special
-                                                                             : typeOf(st.st_mode);
+    entry.type = fstatat(dirfd(m_dir), d->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0
+                     ? EntryType::Special
+                     : typeOf(st.st_mode);
     return true;
 }
 
@@ -261,35 +283,128 @@ int readFileHead(const QByteArray& path, qsizetype maxBytes, QByteArray& data) {
 
 namespace quorvia::platform {
 
-int replaceFileContents(const QByteArray& path, const QByteArray& data) {
-    struct stat old {};
-    const bool hadFile = stat(path.constData(), &old) == 0;
-    QByteArray temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
+namespace {
+
+int writeAll(int fd, const QByteArray& data, off_t at) {
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t n =
+            ::pwrite(fd, data.constData() + done, size_t(data.size() - done), at + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += n;
+    }
+    return 0;
+}
+
+// A file with further hard links is rewritten where it is, or every other name
+// would keep the old contents. Room is reserved first, and a failure puts the
+// old bytes (a scheme file is a few hundred) back.
+int rewriteInPlace(const QByteArray& path, const QByteArray& data) {
+    const int fd = ::open(path.constData(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return errno;
     int error = 0;
-    const char* p = data.constData();
-    qsizetype left = data.size();
-    while (left > 0 && error == 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0) {
-            if (errno != EINTR)
-                error = errno;
-            continue;
-        }
-        p += n;
-        left -= n;
+    QByteArray old;
+    struct stat st {};
+    if (fstat(fd, &st) != 0)
+        error = errno;
+    if (error == 0 && st.st_size > 0) {
+        old.resize(qsizetype(st.st_size));
+        const ssize_t n = ::pread(fd, old.data(), size_t(old.size()), 0);
+        if (n < 0)
+            error = errno;
+        else
+            old.truncate(n);
+    }
+    if (error == 0 && data.size() > 0 &&
+        fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, off_t(data.size())) != 0 && errno != EOPNOTSUPP)
+        error = errno;
+    bool touched = false;
+    if (error == 0) {
+        touched = true;
+        error = writeAll(fd, data, 0);
+        if (error == 0 && ftruncate(fd, off_t(data.size())) != 0)
+            error = errno;
+        if (error == 0 && fdatasync(fd) != 0)
+            error = errno;
+    }
+    if (error != 0 && touched && writeAll(fd, old, 0) == 0)
+        (void)!ftruncate(fd, off_t(old.size()));
+    ::close(fd);
+    return error;
+}
+
+} // namespace
+
+int replaceFileContents(const QByteArray& path, const QByteArray& data) {
+    QByteArray target = path;
+    struct stat old {};
+    bool hadFile = lstat(path.constData(), &old) == 0;
+    if (hadFile && S_ISLNK(old.st_mode)) {
+        // The scheme file is where the link points; the link stays a link.
+        char* real = realpath(path.constData(), nullptr);
+        if (!real)
+            return errno;
+        target = real;
+        std::free(real);
+        hadFile = lstat(target.constData(), &old) == 0;
+    }
+    if (hadFile && !(old.st_mode & S_IWUSR))
+        return EACCES;
+    if (hadFile && S_ISREG(old.st_mode) && old.st_nlink > 1)
+        return rewriteInPlace(target, data);
+
+    QByteArray temp = target + ".XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int error = writeAll(fd, data, 0);
+    if (hadFile) {
+        // Root may rewrite another user's file: it stays theirs.
+        if (old.st_uid != geteuid() || old.st_gid != getegid())
+            (void)!fchown(fd, old.st_uid, old.st_gid);
+        if (error == 0)
+            error = writeDosBits(fd, readDosBits(target));
     }
     if (error == 0 && fchmod(fd, hadFile ? (old.st_mode & 07777) : 0644) != 0)
         error = errno;
+    if (error == 0 && fdatasync(fd) != 0)
+        error = errno;
     if (::close(fd) != 0 && error == 0)
         error = errno;
-    if (error == 0 && rename(temp.constData(), path.constData()) != 0)
+    if (error == 0 && rename(temp.constData(), target.constData()) != 0)
         error = errno;
     if (error != 0)
         unlink(temp.constData());
     return error;
+}
+
+int folderOverlap(const QByteArray& source, const QByteArray& destination, FolderOverlap& overlap) {
+    overlap = FolderOverlap::None;
+    struct stat to {};
+    if (stat(destination.constData(), &to) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+    char* real = realpath(source.constData(), nullptr);
+    if (!real)
+        return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+    QByteArray folder = real;
+    std::free(real);
+    // Up from the real source folder: meeting the destination on the way means
+    // the backup would write into its own source.
+    for (bool first = true;; first = false) {
+        struct stat st {};
+        if (stat(folder.constData(), &st) == 0 && st.st_dev == to.st_dev &&
+            st.st_ino == to.st_ino) {
+            overlap = first ? FolderOverlap::Same : FolderOverlap::SourceInsideDestination;
+            return 0;
+        }
+        if (folder == "/")
+            return 0;
+        folder = folderOf(folder);
+    }
 }
 
 } // namespace quorvia::platform

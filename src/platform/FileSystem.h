@@ -32,6 +32,8 @@ struct FileStatus {
     uint64_t device = 0;
     uint64_t inode = 0;
     uint64_t links = 1;
+    timespec changed{};    // status change (ctime): moves with every write, whatever mtime says
+    int64_t allocated = 0; // bytes the file system holds for it; below size where it has holes
     bool ownerCanRead() const { return mode & 0400; }
     bool sameFile(const FileStatus& other) const {
         return device == other.device && inode == other.inode;
@@ -51,13 +53,16 @@ public:
     DirReader(const DirReader&) = delete;
     DirReader& operator=(const DirReader&) = delete;
 
-    int open(const QByteArray& folder); // 0 or errno
-    bool next(DirEntry& entry);         // false at the end
+    int open(const QByteArray& folder); // 0 or errno; links in the path are followed
+    // The folder `name` inside the open folder `parent`; a link there is refused (ELOOP/ENOTDIR).
+    int open(int parent, const QByteArray& name);
+    // The open folder, for look-ups by name (-1 when closed).
+    int fd() const;
+    bool next(DirEntry& entry); // false at the end
     void close();
 
 private:
     DIR* m_dir = nullptr;
-    QByteArray m_folder;
 };
 
 // Attributes of a path (links are not followed). Returns 0 or errno.
@@ -96,6 +101,12 @@ int makeFolder(const QByteArray& path);
 // opened for reading). Returns 0 or errno.
 int readFileHead(const QByteArray& path, qsizetype maxBytes, QByteArray& data);
 
+// Where a backup's source lies against its destination (real folders, links and
+// ".." resolved, bind mounts included).
+enum class FolderOverlap { None, Same, SourceInsideDestination };
+// A destination that does not exist yet overlaps nothing. Returns 0 or errno.
+int folderOverlap(const QByteArray& source, const QByteArray& destination, FolderOverlap& overlap);
+
 // Joins a folder and a name with one '/'.
 QByteArray joinPath(const QByteArray& folder, const QByteArray& name);
 // The folder part of a path ("." when it has none, "/" for a name at the root).
@@ -107,9 +118,12 @@ QByteArray nameOf(const QByteArray& path);
 
 namespace quorvia::platform {
 
-// Replaces the contents of an existing or new file through a temporary file in
-// the same folder, so a failure leaves the old contents whole. Keeps the old
-// file's permission bits. Returns 0 or errno.
+// Replaces the contents of an existing or new file so that a failure leaves the
+// old contents whole: through a temporary file in the same folder, renamed over
+// it, or in place when the file has further hard links (which a rename would
+// part from it). A link is followed to the file it names. A read-only file
+// (owner write bit clear) is refused with EACCES, whoever asks. The file keeps
+// its permission bits, owner and system/archive bits. Returns 0 or errno.
 int replaceFileContents(const QByteArray& path, const QByteArray& data);
 
 } // namespace quorvia::platform

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QStringList>
 #include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -42,9 +43,25 @@ QString driveOf(const QString& path) {
     return prefix(1);
 }
 
-bool drivePresent(const QString& drive) {
-    struct stat st {};
-    return stat(QFile::encodeName(drive).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+bool driveNeedsMount(const QString& drive) {
+    const QStringList parts = QDir::cleanPath(drive).split('/', Qt::SkipEmptyParts);
+    return (parts.size() == 3 && parts[0] == "media") ||
+           (parts.size() == 4 && parts[0] == "run" && parts[1] == "media") ||
+           (parts.size() == 2 && parts[0] == "mnt");
+}
+
+bool isMountPoint(const QByteArray& folder) {
+    struct statx sx {};
+    if (statx(AT_FDCWD, folder.constData(), 0, STATX_INO, &sx) != 0)
+        return false;
+    if (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+        return sx.stx_attributes & STATX_ATTR_MOUNT_ROOT; // exact, bind mounts included
+    // Older kernels: another device than the parent's, or the root itself.
+    struct stat self {
+    }, parent{};
+    if (stat(folder.constData(), &self) != 0 || stat((folder + "/..").constData(), &parent) != 0)
+        return false;
+    return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }
 
 } // namespace quorvia::platform

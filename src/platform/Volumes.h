@@ -13,6 +13,10 @@ int freeSpace(const QString& path, int64_t& bytes);
 // The drive folder of a path: its mount folder under /media/USER/NAME,
 // /run/media/USER/NAME or /mnt/NAME, otherwise its first folder below "/".
 QString driveOf(const QString& path);
-bool drivePresent(const QString& drive);
+// Whether a drive folder lies under one of those mount roots, where it only
+// stands for its volume while that is mounted there.
+bool driveNeedsMount(const QString& drive);
+// Whether a folder is the root of a mounted file system (links followed).
+bool isMountPoint(const QByteArray& folder);
 
 } // namespace quorvia::platform

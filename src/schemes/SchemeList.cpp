@@ -1,6 +1,10 @@
 #include "schemes/SchemeList.h"
 
+#include "platform/DosAttributes.h"
+#include "platform/FileSystem.h"
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 namespace quorvia {
@@ -17,7 +21,11 @@ void SchemeList::reread() {
         dir.setNameFilters({QStringLiteral("*.sch")});
         dir.setFilter(QDir::Files); // QDir::Hidden left out: dot files are not listed
         dir.setSorting(QDir::Name | QDir::IgnoreCase);
-        m_items = dir.entryList();
+        // System files are not listed either (the bit lives beside the file).
+        for (const QString& item : dir.entryList())
+            if (!(platform::readDosBits(QFile::encodeName(dir.filePath(item))) &
+                  platform::AttrSystem))
+                m_items << item;
     }
     m_selected = -1;
     m_lastRaised = -1;

@@ -7,7 +7,7 @@
 namespace quorvia {
 
 // The saved schemes: the *.sch files of the scheme folder (any letter case),
-// sorted by name, hidden files left out. Holds the selection and the rule for
+// sorted by name, hidden and system files left out. Holds the selection and the rule for
 // when a selection change loads a scheme.
 class SchemeList : public QObject {
     Q_OBJECT

@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScreen>
@@ -38,6 +40,11 @@ TForm1::TForm1(AppState& state, Dialogs& dialogs, QWidget* parent)
     m_ui->setupUi(this);
     // ZipMaster1's events feed the run's counters.
     m_zip.SetBoxes(&m_zipBoxes);
+    // An installed program keeps its zip library in <prefix>/lib/quorvia; a
+    // build has it beside the executable, where the component looks anyway.
+    const QString installed = QCoreApplication::applicationDirPath() + "/../lib/quorvia";
+    if (QFileInfo::exists(installed + "/" + zip::TZipMaster::LibraryFileName()))
+        m_zip.SetDLLDirectory(QDir::cleanPath(installed));
     m_zip.OnProgress = [this](zip::TZipMaster*, zip::ProgressType type, const QString&,
                               qint64 size) { ZipProgress(m_state, m_dialogs, type, size); };
     m_zip.OnMessage = [this](zip::TZipMaster*, int code, const QString& message) {

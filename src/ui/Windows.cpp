@@ -1,6 +1,17 @@
 #include "ui/Windows.h"
 
+#include <QtGlobal>
+
+// The resource file sits in a static library: its loader must be called by name.
+static void loadQuorviaResources() {
+    Q_INIT_RESOURCE(quorvia);
+}
+
 namespace quorvia {
+
+ProgramWindows::Resources::Resources() {
+    loadQuorviaResources();
+}
 
 ProgramWindows::ProgramWindows(AppState& state, Dialogs& dialogs)
     : form1(state, dialogs), form5(state.settings, dialogs, &form1),

@@ -61,8 +61,9 @@ bool TForm7::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm7::setSized(QLabel* label, const QString& text) {
+    // Wide as the text, as tall as its row so that it lines up with the caption.
     label->setText(text);
-    label->adjustSize();
+    label->resize(label->sizeHint().width(), label->height());
 }
 
 void TForm7::FormShow() {

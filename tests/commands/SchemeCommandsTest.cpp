@@ -177,6 +177,29 @@ TEST_F(SchemeCommandsTest, AddChecksEachFolderAndCreatesItOnRequest) {
     EXPECT_TRUE(TempTree::exists(saved("Nightly")));
 }
 
+TEST_F(SchemeCommandsTest, AddRefusesASourceInsideItsDestinationOrTheSameFolder) {
+    for (const QString& to : {data.path(), data.at("from/../from")}) {
+        ScriptedPort p;
+        p.setText(Field::Folder1, data.at("from"));
+        p.setText(Field::Folder2, to);
+        AddScheme(state, p);
+        ASSERT_EQ(1, p.boxes().size());
+        EXPECT_TRUE(p.boxes()[0].startsWith("Folder 1 (" + data.at("from") + ")"));
+        EXPECT_EQ(Field::Folder2, p.focused);
+    }
+    EXPECT_TRUE(QDir(schemes.path()).entryList(QDir::Files).isEmpty()) << "nothing saved";
+}
+
+TEST_F(SchemeCommandsTest, SavingOverAReadOnlySchemeFailsAndKeepsIt) {
+    const QString old = schemes.write("Daily.sch", "old");
+    QFile::setPermissions(old, QFile::ReadOwner | QFile::ReadGroup);
+    state.schemeList.reread();
+    port.script({Answer::typed("Daily"), Answer::yes()});
+    EXPECT_FALSE(SaveNewScheme(state, port));
+    EXPECT_TRUE(port.boxes().last().startsWith("Scheme Could Not Be Saved: " + old));
+    EXPECT_EQ("old", TempTree::read(old));
+}
+
 TEST_F(SchemeCommandsTest, DeleteToTrashWithoutAQuestionOrOutrightAfterOne) {
     const QString home = qEnvironmentVariable("XDG_DATA_HOME");
     QDir().mkpath(home);

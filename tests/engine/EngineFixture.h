@@ -12,7 +12,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <set>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace quorvia::test {
 
@@ -27,8 +29,25 @@ public:
     std::function<std::optional<int64_t>(const QByteArray&)> free; // nullopt: the query fails
     int64_t bytesRead = 0;
     int64_t bytesWritten = 0;
+    // Runs before each step of a copy (kernel or buffer), counted from 1.
+    std::function<void(int step)> duringCopy;
+    int copySteps = 0;
+    int findDataError = 0; // the file system cannot be asked for holes
+    int setModeError = 0;  // what a FUSE or network file system answers
+    int setTimeError = 0;
+    int unnamedError = 0; // no files without a name (FAT, most FUSE)
+    // Drives: folders that are there (besides the real ones) and which are mounted.
+    std::set<QByteArray> fakeFolders;
+    std::function<bool(const QByteArray&)> mounted;
+    int foldersMade = 0;
+    // Runs after each folder made, with its name: lets a test swap in a link.
+    std::function<void(const QByteArray&)> afterMakeFolder;
+    // Below this folder names ignore letter case, stored in lower case, as a
+    // case-blind file system (FAT) does.
+    QByteArray caseBlindBelow;
 
     int read(int fd, char* buffer, size_t size, size_t& got) override {
+        step();
         if (throwOnRead)
             throw std::runtime_error("injected");
         if (readFailsAfter >= 0 && bytesRead >= readFailsAfter) {
@@ -55,6 +74,7 @@ public:
     // Moves bytes up to the next fault and then reports it: a full disk as
     // itself, anything else as EIO, which the engine pins down by the buffer.
     int copyRange(int in, int out, size_t size, size_t& moved) override {
+        step();
         if (throwOnRead)
             throw std::runtime_error("injected");
         int fault = 0;
@@ -78,6 +98,83 @@ public:
         const std::optional<int64_t> asked = free(path);
         bytes = asked.value_or(0);
         return asked ? 0 : EIO;
+    }
+    int findData(int fd, int64_t from, int64_t& start, int64_t& end) override {
+        return findDataError ? findDataError : PosixFileIo::findData(fd, from, start, end);
+    }
+    int setMode(int fd, unsigned mode) override {
+        return setModeError ? setModeError : PosixFileIo::setMode(fd, mode);
+    }
+    int setTime(int fd, const timespec& time) override {
+        return setTimeError ? setTimeError : PosixFileIo::setTime(fd, time);
+    }
+    bool isFolder(const QByteArray& path) override {
+        return fakeFolders.count(path) > 0 || PosixFileIo::isFolder(path);
+    }
+    bool isMountPoint(const QByteArray& path) override {
+        return mounted ? mounted(path) : PosixFileIo::isMountPoint(path);
+    }
+
+    // The look-ups by name, folded where the destination is case-blind.
+    int makeFolder(int folder, const QByteArray& name) override {
+        const int error = PosixFileIo::makeFolder(folder, fold(folder, name));
+        if (error == 0) {
+            ++foldersMade;
+            if (afterMakeFolder)
+                afterMakeFolder(name);
+        }
+        return error;
+    }
+    int openFolder(int folder, const QByteArray& name, int& fd) override {
+        return PosixFileIo::openFolder(folder, fold(folder, name), fd);
+    }
+    int statAt(int folder, const QByteArray& name, platform::FileStatus& status) override {
+        return PosixFileIo::statAt(folder, fold(folder, name), status);
+    }
+    int replace(int folder, const QByteArray& from, const QByteArray& to) override {
+        return PosixFileIo::replace(folder, fold(folder, from), fold(folder, to));
+    }
+    int remove(int folder, const QByteArray& name) override {
+        return PosixFileIo::remove(folder, fold(folder, name));
+    }
+    int setLinkTime(int folder, const QByteArray& name, const timespec& time) override {
+        return PosixFileIo::setLinkTime(folder, fold(folder, name), time);
+    }
+    int createTemporary(int folder, QByteArray& name, int& fd) override {
+        const int error = PosixFileIo::createTemporary(folder, name, fd);
+        return error == 0 ? storeFolded(folder, name) : error;
+    }
+    int createUnnamed(int folder, int& fd) override {
+        return unnamedError ? unnamedError : PosixFileIo::createUnnamed(folder, fd);
+    }
+    int linkUnnamed(int fd, int folder, const QByteArray& name) override {
+        return PosixFileIo::linkUnnamed(fd, folder, fold(folder, name));
+    }
+    int createTemporaryLink(int folder, const QByteArray& target, QByteArray& name) override {
+        const int error = PosixFileIo::createTemporaryLink(folder, target, name);
+        return error == 0 ? storeFolded(folder, name) : error;
+    }
+
+private:
+    void step() {
+        ++copySteps;
+        if (duringCopy)
+            duringCopy(copySteps);
+    }
+    bool caseBlind(int folder) const {
+        if (caseBlindBelow.isEmpty() || folder < 0)
+            return false;
+        char link[4096];
+        const QByteArray fdPath = "/proc/self/fd/" + QByteArray::number(folder);
+        const ssize_t n = readlink(fdPath.constData(), link, sizeof(link));
+        return n > 0 && QByteArray(link, n).startsWith(caseBlindBelow);
+    }
+    QByteArray fold(int folder, const QByteArray& name) const {
+        return caseBlind(folder) ? name.toLower() : name;
+    }
+    int storeFolded(int folder, const QByteArray& name) {
+        const QByteArray lower = fold(folder, name);
+        return lower == name ? 0 : PosixFileIo::replace(folder, name, lower);
     }
 };
 

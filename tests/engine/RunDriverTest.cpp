@@ -2,9 +2,11 @@
 #include "EngineFixture.h"
 #include "app/RunStatistics.h"
 #include "app/SettingsLoader.h"
+#include "engine/PathChecks.h"
 #include "engine/RunProgress.h"
 
 #include <QRegularExpression>
+#include <unistd.h>
 
 namespace quorvia::test {
 namespace {
@@ -143,6 +145,61 @@ TEST_F(RunDriverTest, AnExceptionLeavesNeitherBusyNorTheBusyCaption) {
     io.throwOnRead = false;
     RunQueue(state, port, io);
     EXPECT_FALSE(TempTree::exists(tree.at("b/f.txt")));
+}
+
+TEST_F(RunDriverTest, ASourceInsideItsDestinationOrTheSameFolderIsRefusedBeforeAnyWrite) {
+    // Folder 1 outer/Photos, Folder 2 outer: Photos/Photos/pic.jpg would land
+    // on Photos/pic.jpg, the source's only copy.
+    const QString only = tree.write("outer/Photos/pic.jpg", "the only copy");
+    tree.write("outer/Photos/Photos/pic.jpg", "another picture");
+    const QString inside = queue("Inside", tree.at("outer/Photos"), tree.at("outer") + "/");
+    ASSERT_EQ(0, symlink("outer/Photos", QFile::encodeName(tree.at("alias")).constData()));
+    const QString same = queue("Same", tree.at("outer/Photos/Photos/.."), tree.at("alias"));
+    tree.write("c/g.txt", "g");
+    queue("Runs", tree.at("c"), tree.at("d"));
+    const QByteArray before = TempTree::read(inside);
+    RunQueue(state, port, io);
+
+    EXPECT_EQ(port.boxes(),
+              (QStringList{"Folder 1 (" + tree.at("outer/Photos") + ") Lies Inside Folder 2 (" +
+                               tree.at("outer") + "/)\nA Backup Would Write Over Its Own Source",
+                           "Folder 1 (" + tree.at("outer/Photos/Photos/..") + ") And Folder 2 (" +
+                               tree.at("alias") + ") Are The Same Folder"}));
+    EXPECT_EQ(TempTree::read(only), "the only copy");
+    EXPECT_EQ(TempTree::read(inside), before);
+    EXPECT_EQ(TempTree::read(tree.at("d/g.txt")), "g");
+    EXPECT_EQ(stored("TimesRun"), "1");
+    expectIdle();
+}
+
+TEST_F(RunDriverTest, AnUnpluggedDriveIsRefusedBeforeAnythingIsMade) {
+    // The stick's empty mount folder is there, nothing is mounted on it.
+    const QByteArray stick = "/media/quorvia-test-user/STICK";
+    io.fakeFolders = {stick};
+    io.mounted = [&](const QByteArray& folder) { return folder != stick; };
+    tree.write("a/f.txt", "f");
+    const QString unplugged = queue("Stick", tree.at("a"), QString(stick) + "/Backup");
+    const QByteArray before = TempTree::read(unplugged);
+    tree.write("c/g.txt", "g");
+    queue("Runs", tree.at("c"), tree.at("d"));
+    state.settings.CheckPrior = true; // refused before the space check too
+    RunQueue(state, port, io);
+
+    EXPECT_EQ(port.boxes().value(0), "Drive (" + QString(stick) +
+                                         " ) Does Not Exist\nIf This Drive Is Removable, Make "
+                                         "Sure It Is Inserted");
+    EXPECT_EQ(port.checkingWindowShows, 1) << "only the second scheme was measured";
+    EXPECT_EQ(TempTree::read(unplugged), before);
+    EXPECT_EQ(TempTree::read(tree.at("d/g.txt")), "g");
+    EXPECT_EQ(io.foldersMade, 1) << "d only";
+    EXPECT_EQ(stored("TimesRun"), "1");
+
+    // Plugged in again: the same check lets it pass.
+    io.mounted = nullptr;
+    EXPECT_FALSE(CheckDrive(state.settings, port, QString(stick) + "/Backup", io));
+    io.mounted = [](const QByteArray&) { return true; };
+    EXPECT_TRUE(CheckDrive(state.settings, port, QString(stick) + "/Backup", io));
+    expectIdle();
 }
 
 TEST_F(RunDriverTest, ProgressCaptionShowsQueueAndCappedPercentage) {

@@ -148,3 +148,34 @@ TEST(ReplaceFileContentsTest, ReplacesWholeKeepsModeAndLeavesNoTemporary) {
     EXPECT_EQ(1, QDir(t.path()).entryList(QDir::Files).size());
     EXPECT_EQ(ENOENT, replaceFileContents(native(t.at("no/such/x.sch")), "x"));
 }
+
+TEST(FolderOverlapTest, RealFoldersDecideWithLinksAndDotDotResolved) {
+    TempTree t;
+    const QByteArray outer = native(t.mkdir("outer"));
+    const QByteArray photos = native(t.mkdir("outer/Photos"));
+    native(t.mkdir("outer/Photos/sub"));
+    const QByteArray other = native(t.mkdir("other"));
+    ASSERT_EQ(0, symlink("outer", native(t.at("alias")).constData()));
+    auto overlap = [](const QByteArray& from, const QByteArray& to) {
+        FolderOverlap o = FolderOverlap::None;
+        EXPECT_EQ(0, folderOverlap(from, to, o));
+        return o;
+    };
+    EXPECT_EQ(FolderOverlap::SourceInsideDestination, overlap(photos, outer));
+    EXPECT_EQ(FolderOverlap::SourceInsideDestination, overlap(photos + "/sub", outer + "/"));
+    EXPECT_EQ(FolderOverlap::SourceInsideDestination, overlap(photos, native(t.at("alias"))));
+    EXPECT_EQ(FolderOverlap::Same, overlap(photos + "/sub/..", native(t.at("alias/Photos"))));
+    EXPECT_EQ(FolderOverlap::Same, overlap(native(t.at("alias")), outer + "/."));
+    EXPECT_EQ(FolderOverlap::None, overlap(outer, photos)) << "the walk keeps out of that one";
+    EXPECT_EQ(FolderOverlap::None, overlap(photos, other));
+    EXPECT_EQ(FolderOverlap::None, overlap(photos, outer + "/not-yet"));
+    EXPECT_EQ(FolderOverlap::None, overlap(native(t.at("gone")), outer));
+}
+
+TEST(ReplaceFileContentsTest, AReadOnlyFileIsRefusedWhoeverAsks) {
+    TempTree t;
+    const QString path = t.write("x.sch", "old");
+    chmod(native(path).constData(), 0444);
+    EXPECT_EQ(EACCES, replaceFileContents(native(path), "new"));
+    EXPECT_EQ("old", TempTree::read(path));
+}

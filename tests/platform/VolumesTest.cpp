@@ -2,7 +2,9 @@
 
 #include "TempTree.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/statvfs.h>
 
 using namespace quorvia::platform;
@@ -13,8 +15,11 @@ TEST(VolumesTest, DriveIsTheMountFolderOrTheFirstFolder) {
     EXPECT_EQ("/mnt/usb", driveOf("/mnt/usb/a/b"));
     EXPECT_EQ("/home", driveOf("/home/ann/docs"));
     EXPECT_EQ("/", driveOf("/"));
-    EXPECT_TRUE(drivePresent("/home") || drivePresent("/tmp"));
-    EXPECT_FALSE(drivePresent("/media/nobody/NOT-THERE"));
+    EXPECT_TRUE(driveNeedsMount("/media/ann/STICK"));
+    EXPECT_TRUE(driveNeedsMount("/run/media/ann/DISK"));
+    EXPECT_TRUE(driveNeedsMount("/mnt/usb"));
+    EXPECT_FALSE(driveNeedsMount("/home"));
+    EXPECT_FALSE(driveNeedsMount("/"));
 }
 
 TEST(VolumesTest, FreeSpaceIsMeasuredAtTheNearestExistingFolder) {
@@ -26,4 +31,19 @@ TEST(VolumesTest, FreeSpaceIsMeasuredAtTheNearestExistingFolder) {
     ASSERT_EQ(0, freeSpace(t.at("not/yet/made"), got));
     // Other processes write meanwhile: allow a little drift.
     EXPECT_NEAR(double(expected), double(got), 64.0 * 1024 * 1024);
+}
+
+TEST(VolumesTest, MountPointsAreTheRootsOfMountedFileSystems) {
+    quorvia::test::TempTree t;
+    EXPECT_TRUE(isMountPoint("/"));
+    EXPECT_TRUE(isMountPoint("/proc"));
+    const QByteArray folder = QFile::encodeName(t.mkdir("stick"));
+    EXPECT_FALSE(isMountPoint(folder)) << "an empty folder left behind is no drive";
+    EXPECT_FALSE(isMountPoint(folder + "/missing"));
+    if (mount("tmpfs", folder.constData(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "mounting needs root (and a kernel that lets this process mount)";
+    EXPECT_TRUE(isMountPoint(folder));
+    EXPECT_TRUE(isMountPoint(folder + "/."));
+    umount2(folder.constData(), MNT_DETACH);
+    EXPECT_FALSE(isMountPoint(folder));
 }

@@ -4,8 +4,14 @@
 #include "ScriptedPort.h"
 #include "TempTree.h"
 
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace quorvia;
 using quorvia::test::ScriptedPort;
@@ -157,4 +163,60 @@ TEST_F(SchemeFileTest, ClearLastRunDisplay) {
     EXPECT_EQ("0", port.text(Field::Errors));
     EXPECT_EQ("0", port.text(Field::FilesCopied));
     EXPECT_EQ("N/A", port.text(Field::TotalTime));
+}
+
+TEST_F(SchemeFileTest, AReadOnlySchemeFileIsNotRewrittenSilently) {
+    const QString path = dir.write("Daily.sch", kNewScheme);
+    ASSERT_EQ(0, chmod(QFile::encodeName(path).constData(), 0444));
+    state.queue.slots[0] = {path, "/src", "/dst", SchemeRecord::Copied};
+    WriteSchemeFile(state, port);
+    EXPECT_EQ(1, state.run.RunErrors);
+    EXPECT_EQ(QStringList{"Scheme File Was NOT Updated. Share Violation\nFile: " + path},
+              port.boxes());
+    EXPECT_EQ(kNewScheme, TempTree::read(path)) << "whoever runs it, root included";
+}
+
+TEST_F(SchemeFileTest, LinkedSchemeFilesAreRewrittenWhereTheyLiveWithTheirAttributes) {
+    const QByteArray target = QFile::encodeName(dir.write("kept/Daily.sch", kNewScheme));
+    const QString link = dir.at("Daily.sch");
+    ASSERT_EQ(0, symlink("kept/Daily.sch", QFile::encodeName(link).constData()));
+    ASSERT_EQ(0, chmod(target.constData(), 0640));
+    const bool xattrs = platform::supportsExtendedAttributes(target);
+    if (xattrs) {
+        ASSERT_EQ(0,
+                  platform::writeAttributes(target, platform::AttrSystem | platform::AttrArchive));
+    }
+    auto folder2 = [](const QString& file) {
+        return DecodeSchemeLines(TempTree::read(file), 9).value(1);
+    };
+
+    // Through a link: the file it names is rewritten, the link stays.
+    state.queue.slots[0] = {link, "/src", "/by-link", 0};
+    WriteSchemeFile(state, port);
+    struct stat st {};
+    ASSERT_EQ(0, lstat(QFile::encodeName(link).constData(), &st));
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ("/by-link", folder2(QFile::decodeName(target)));
+    ASSERT_EQ(0, stat(target.constData(), &st));
+    EXPECT_EQ(0640u, st.st_mode & 07777);
+    if (xattrs) {
+        uint32_t attributes = 0;
+        platform::readAttributes(target, attributes);
+        EXPECT_EQ(uint32_t(platform::AttrSystem | platform::AttrArchive), attributes);
+    }
+
+    // A hard link: both names keep showing one file.
+    const QString hard = dir.at("Other.sch");
+    ASSERT_EQ(0, ::link(target.constData(), QFile::encodeName(hard).constData()));
+    state.queue.slots[0] = {hard, "/src", "/by-hard-link", 0};
+    WriteSchemeFile(state, port);
+    struct stat after {};
+    ASSERT_EQ(0, stat(target.constData(), &after));
+    EXPECT_EQ(st.st_ino, after.st_ino);
+    EXPECT_EQ(2u, after.st_nlink);
+    EXPECT_EQ("/by-hard-link", folder2(link));
+    EXPECT_EQ("/by-hard-link", folder2(hard));
+    EXPECT_TRUE(port.boxes().isEmpty()) << port.boxes().join('|').toStdString();
+    EXPECT_EQ((QStringList{"Daily.sch"}), QDir(dir.at("kept")).entryList(QDir::Files))
+        << "no temporary left";
 }

@@ -1,7 +1,9 @@
 #include "schemes/SchemeList.h"
 
 #include "TempTree.h"
+#include "platform/FileSystem.h"
 
+#include <QFile>
 #include <gtest/gtest.h>
 
 using namespace quorvia;
@@ -17,6 +19,18 @@ TEST(SchemeListTest, ListsSchemeFilesOfAnyCaseSortedWithoutHiddenOnes) {
     EXPECT_EQ((QStringList{"A.SCH", "b.sch", "c.Sch"}), list.items());
     EXPECT_EQ(-1, list.selectedIndex());
     EXPECT_TRUE(list.selectedPath().isEmpty());
+}
+
+TEST(SchemeListTest, SchemeFilesWithTheSystemAttributeAreNotListed) {
+    TempTree t;
+    const QByteArray system = QFile::encodeName(t.write("System.sch", "x"));
+    t.write("Plain.sch", "x");
+    if (!quorvia::platform::supportsExtendedAttributes(system))
+        GTEST_SKIP() << "the test file system keeps no user extended attributes";
+    ASSERT_EQ(0, quorvia::platform::writeAttributes(system, quorvia::platform::AttrSystem));
+    SchemeList list;
+    list.setFolder(t.path());
+    EXPECT_EQ(QStringList{"Plain.sch"}, list.items());
 }
 
 TEST(SchemeListTest, OnlyAUsersChangeToANewIndexLoads) {

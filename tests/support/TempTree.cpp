@@ -3,13 +3,31 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cstdio>
 #include <fcntl.h>
+#include <ftw.h>
 #include <sys/stat.h>
 
 namespace quorvia::test {
 
 TempTree::TempTree() {
-    m_dir.setAutoRemove(true);
+    m_dir.setAutoRemove(false);
+}
+
+TempTree::~TempTree() {
+    removeTree(QFile::encodeName(m_dir.path()));
+}
+
+void TempTree::removeTree(const QByteArray& path) {
+    if (path.isEmpty())
+        return;
+    nftw(
+        path.constData(),
+        [](const char* entry, const struct stat*, int, FTW*) {
+            ::remove(entry);
+            return 0; // go on with the rest whatever one entry did
+        },
+        16, FTW_DEPTH | FTW_PHYS);
 }
 
 QString TempTree::write(const QString& relative, const QByteArray& bytes) const {

@@ -2,6 +2,8 @@
 // runtime folder, and an offscreen application object. Each test case gets a
 // fresh settings store and data folder, so cases never see each other's
 // values even when the binary runs them all in one process.
+#include "TempTree.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -39,6 +41,7 @@ int main(int argc, char** argv) {
     static QTemporaryDir home; // QSettings reads these once per process: set them first.
     if (!home.isValid())
         return 2;
+    home.setAutoRemove(false); // removed by bytes below
     const QByteArray root = home.path().toLocal8Bit();
     setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
     setenv("XDG_DATA_HOME", (root + "/data").constData(), 1);
@@ -53,5 +56,7 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     testing::UnitTest::GetInstance()->listeners().Append(
         new FreshStorePerCase(home.path() + "/cases"));
-    return RUN_ALL_TESTS();
+    const int result = RUN_ALL_TESTS();
+    quorvia::test::TempTree::removeTree(QFile::encodeName(home.path()));
+    return result;
 }
