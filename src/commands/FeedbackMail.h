@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/ProgramInfo.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -8,12 +10,13 @@
 // the envelope sender.
 namespace quorvia {
 
-// Where feedback goes. A reserved domain until the project has a mailbox of
-// its own, so that no user's report can reach a stranger.
-inline const QString kFeedbackAddress = QStringLiteral("feedback@quorvia.example");
-// The version as the information block shows it, and as the header names the program.
-inline const QString kMailVersionLine = QStringLiteral("Quorvia: v1.10 10/04/98");
-inline const QString kMailerHeader = QStringLiteral("X-Mailer: Quorvia v1.10 10/04/98");
+// The version as the information block shows it, and as the header names the
+// program. The mail goes to kFeedbackAddress (app/ProgramInfo.h), the address
+// the stats dialog shows.
+inline const QString kMailVersionLine =
+    QStringLiteral("Quorvia: %1 %2").arg(kProgramVersion, kCompileDate);
+inline const QString kMailerHeader =
+    QStringLiteral("X-Mailer: Quorvia %1 %2").arg(kProgramVersion, kCompileDate);
 // The text the sender name holds until the user has one.
 inline const QString kSenderPlaceholder = QStringLiteral("Your Name");
 

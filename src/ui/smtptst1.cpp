@@ -5,6 +5,7 @@
 #include "commands/FeedbackMail.h"
 #include "mail/smtpcli.h"
 #include "platform/SettingsStore.h"
+#include "ui/Help.h"
 #include "ui_smtptst1.h"
 
 #include <QCloseEvent>
@@ -19,6 +20,10 @@ namespace {
 constexpr int kTimeOut = 15;     // seconds for the connection and for each reply
 constexpr int kTraceLines = 100; // the trace starts afresh beyond this
 const char* const kSignOn = "SignOnEdit";
+
+QString feedbackAddress() {
+    return QString::fromLatin1(kFeedbackAddress);
+}
 } // namespace
 
 // The client, able to drop its connection at once: Cancel during a send must
@@ -44,6 +49,7 @@ TSmtpTestForm::TSmtpTestForm(const Settings& settings, Dialogs& dialogs, QWidget
     setFixedSize(size());
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    AddHelpKey(*this, m_dialogs, m_settings);
     connect(m_ui->MailButton, &QPushButton::clicked, this, &TSmtpTestForm::MailButtonClick);
     connect(m_ui->Button1, &QPushButton::clicked, this, &TSmtpTestForm::Button1Click);
     FormCreate();
@@ -148,9 +154,9 @@ void TSmtpTestForm::MailButtonClick() {
                   AlertKind::Warning);
 
     Client& c = *m_client;
-    c.SetRcptName({kFeedbackAddress});
+    c.SetRcptName({feedbackAddress()});
     c.SetHdrFrom(from);
-    c.SetHdrTo(kFeedbackAddress);
+    c.SetHdrTo(feedbackAddress());
     c.SetHdrSubject(m_ui->SubjectEdit->text());
     c.SetSignOn(kSignOn);
     c.SetFromName(EnvelopeSender(m_senderName, from));
@@ -169,7 +175,7 @@ void TSmtpTestForm::MailButtonClick() {
         // The next use starts with an empty box.
         m_ui->MsgMemo->clear();
         hide();
-        ShowAlert(m_dialogs, m_settings, "Your Mail Was Sent To " + kFeedbackAddress,
+        ShowAlert(m_dialogs, m_settings, "Your Mail Was Sent To " + feedbackAddress(),
                   AlertKind::Information);
     } else if (!m_cancelled) {
         ShowAlert(m_dialogs, m_settings, MailFailureText(error, kTimeOut), AlertKind::Warning);

@@ -6,8 +6,10 @@
 #include "commands/FeedbackMail.h"
 #include "controls/EnhButtn.h"
 #include "mail/Wait.h"
+#include "ui/Help.h"
 #include "ui/smtptst1.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QJsonArray>
@@ -19,6 +21,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 using namespace quorvia;
@@ -27,6 +30,7 @@ using namespace quorvia::test;
 namespace {
 
 const QString kStars(50, '*');
+const QString kFeedback = QString::fromLatin1(kFeedbackAddress);
 
 struct MailDialogTest : ::testing::Test {
     Settings settings;
@@ -116,14 +120,14 @@ TEST_F(MailDialogTest, TheServerReceivesTheMessageAsTyped) {
     send();
 
     EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(boxes(), QStringList("information:Your Mail Was Sent To " + kFeedbackAddress));
+    EXPECT_EQ(boxes(), QStringList("information:Your Mail Was Sent To " + kFeedback));
     ASSERT_EQ(server.count(), 1);
     const QJsonObject got = server.json(1);
     EXPECT_EQ(got["helo"].toString(), "SignOnEdit");
     EXPECT_EQ(got["mail_from"].toString(), "anna@example.org");
-    EXPECT_EQ(got["rcpt_tos"].toVariant().toStringList(), QStringList(kFeedbackAddress));
+    EXPECT_EQ(got["rcpt_tos"].toVariant().toStringList(), QStringList(kFeedback));
     EXPECT_EQ(got["from"].toString(), from);
-    EXPECT_EQ(got["to"].toString(), kFeedbackAddress);
+    EXPECT_EQ(got["to"].toString(), kFeedback);
     EXPECT_EQ(got["subject"].toString(), subject);
     EXPECT_FALSE(got["date_offset"].isNull());
     EXPECT_EQ(got["defects"].toArray().size(), 0) << server.file("msg1.json").toStdString();
@@ -307,6 +311,25 @@ TEST_F(MailDialogTest, EveryCaptionFitsItsControl) {
     const QRect caption = check->captionRect();
     EXPECT_TRUE(check->rect().contains(caption)) << caption.width() << "x" << caption.height();
     EXPECT_LT(caption.height(), 2 * check->fontMetrics().height());
+}
+
+TEST_F(MailDialogTest, F1OpensTheDialogsTopic) {
+    QTemporaryDir schemes;
+    QFile help(schemes.filePath("Quorvia.html"));
+    ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+    help.close();
+    settings.SchemeDir = schemes.path() + "/";
+    QUrl opened;
+    openHelpUrl = [&](const QUrl& url) {
+        opened = url;
+        return true;
+    };
+    form.open();
+    QApplication::setActiveWindow(&form);
+    memo()->setFocus();
+    QTest::keyClick(memo(), Qt::Key_F1);
+    openHelpUrl = nullptr;
+    EXPECT_EQ("context-255", opened.fragment());
 }
 
 TEST_F(MailDialogTest, TraceAndVersionHeader) {
