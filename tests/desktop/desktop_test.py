@@ -225,7 +225,11 @@ class Screen:
 
     def frameless(self, win):
         """The splash has no frame: Motif hints with the decorations flag and none set."""
-        hints = self.prop(win, "_MOTIF_WM_HINTS")
+        from Xlib import error
+        try:
+            hints = self.prop(win, "_MOTIF_WM_HINTS")
+        except error.XError:
+            return True  # gone while we looked: no question to answer
         return bool(hints) and len(hints) >= 3 and (hints[0] & 2) and hints[2] == 0
 
     def box(self, pid):
