@@ -35,6 +35,22 @@ QString readWithFallback(const QString& name, const QString& placeholder,
 }
 
 // Writes a series of values; the first failure ends the series and is shown once.
+// The options that start both write series, in their stored order.
+std::vector<std::pair<QString, QString>> leadingOptions(const Settings& s) {
+    return {{"SchemeDir", s.SchemeDir},
+            {"CheckPrior", TrueFalse(s.CheckPrior)},
+            {"ShowWork", TrueFalse(s.ShowWork)},
+            {"SoundOn", TrueFalse(s.SoundOn)},
+            {"Caps", TrueFalse(s.Caps)},
+            {"ConfirmDel", TrueFalse(s.ConfirmDel)},
+            {"Recycle", TrueFalse(s.Recycle)},
+            {"CopyOnlyNewer", TrueFalse(s.CopyOnlyNewer)},
+            {"CopyHidden", TrueFalse(s.CopyHidden)},
+            {"CopySystem", TrueFalse(s.CopySystem)},
+            {"ResetArchiveFlag", TrueFalse(s.ResetArchiveFlag)},
+            {"ZipArchiveFlag", TrueFalse(s.ZipArchiveFlag)}};
+}
+
 bool writeSeries(Dialogs& dialogs, const Settings& settings,
                  const std::vector<std::pair<QString, QString>>& values) {
     for (const auto& [name, text] : values) {
@@ -60,23 +76,12 @@ bool WriteSetting(const QString& key, const QString& name, const QString& text) 
 }
 
 bool SaveSettings(const Settings& s, Dialogs& dialogs) {
-    return writeSeries(dialogs, s,
-                       {{"SchemeDir", s.SchemeDir},
-                        {"CheckPrior", TrueFalse(s.CheckPrior)},
-                        {"ShowWork", TrueFalse(s.ShowWork)},
-                        {"SoundOn", TrueFalse(s.SoundOn)},
-                        {"Caps", TrueFalse(s.Caps)},
-                        {"ConfirmDel", TrueFalse(s.ConfirmDel)},
-                        {"Recycle", TrueFalse(s.Recycle)},
-                        {"CopyOnlyNewer", TrueFalse(s.CopyOnlyNewer)},
-                        {"CopyHidden", TrueFalse(s.CopyHidden)},
-                        {"CopySystem", TrueFalse(s.CopySystem)},
-                        {"ResetArchiveFlag", TrueFalse(s.ResetArchiveFlag)},
-                        {"ZipArchiveFlag", TrueFalse(s.ZipArchiveFlag)},
-                        {"ZipPassword", TrueFalse(s.ZipPassword)},
-                        {"ZipStoreDir", TrueFalse(s.ZipStoreDir)},
-                        {"Zip83Format", TrueFalse(s.Zip83Format)},
-                        {"ZipCompression", QString::number(s.ZipCompression)}});
+    std::vector<std::pair<QString, QString>> values = leadingOptions(s);
+    values.insert(values.end(), {{"ZipPassword", TrueFalse(s.ZipPassword)},
+                                 {"ZipStoreDir", TrueFalse(s.ZipStoreDir)},
+                                 {"Zip83Format", TrueFalse(s.Zip83Format)},
+                                 {"ZipCompression", QString::number(s.ZipCompression)}});
+    return writeSeries(dialogs, s, values);
 }
 
 bool SchemeFolderUsable(const QString& folder) {
@@ -125,25 +130,14 @@ void LoadSettings(Settings& s, Dialogs& dialogs, const QString& programFolder) {
     const QString user = readWithFallback("UserName", "Your User Name", "Sender EMail");
     const QString sender = readWithFallback("SenderName", "Your Name", "Sender Name");
 
-    writeSeries(dialogs, s,
-                {{"SchemeDir", s.SchemeDir},
-                 {"CheckPrior", TrueFalse(s.CheckPrior)},
-                 {"ShowWork", TrueFalse(s.ShowWork)},
-                 {"SoundOn", TrueFalse(s.SoundOn)},
-                 {"Caps", TrueFalse(s.Caps)},
-                 {"ConfirmDel", TrueFalse(s.ConfirmDel)},
-                 {"Recycle", TrueFalse(s.Recycle)},
-                 {"CopyOnlyNewer", TrueFalse(s.CopyOnlyNewer)},
-                 {"CopyHidden", TrueFalse(s.CopyHidden)},
-                 {"CopySystem", TrueFalse(s.CopySystem)},
-                 {"ResetArchiveFlag", TrueFalse(s.ResetArchiveFlag)},
-                 {"ZipArchiveFlag", TrueFalse(s.ZipArchiveFlag)},
-                 {"LastSchemeName", s.LastSchemeName},
-                 {"Version", kProgramVersion},
-                 {"CompileDate", kCompileDate},
-                 {"SMTP", smtp},
-                 {"UserName", user},
-                 {"SenderName", sender}});
+    std::vector<std::pair<QString, QString>> values = leadingOptions(s);
+    values.insert(values.end(), {{"LastSchemeName", s.LastSchemeName},
+                                 {"Version", kProgramVersion},
+                                 {"CompileDate", kCompileDate},
+                                 {"SMTP", smtp},
+                                 {"UserName", user},
+                                 {"SenderName", sender}});
+    writeSeries(dialogs, s, values);
 }
 
 } // namespace quorvia
