@@ -21,7 +21,7 @@ extern "C" {
  * terminator: longer values are refused before the library is called. */
 #define ZIPDLL_NAME_BUFFER 256
 #define ZIPDLL_PASSWORD_BUFFER 81
-/* Capacity of the file-specification table. */
+/* Capacity of the table of file patterns. */
 #define ZIPDLL_MAX_FSPECS 1024
 /* Text carried in a callback record, with the terminator. */
 #define ZIPDLL_TEXT_BUFFER 4096

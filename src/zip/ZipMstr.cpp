@@ -65,7 +65,7 @@ private:
 QString ZipParamBlock::fill(const TZipMaster& master) {
     const QStringList& specs = master.FSpecArgs();
     if (specs.size() > ZIPDLL_MAX_FSPECS)
-        return QString("Error - too many file specifications (at most %1)").arg(ZIPDLL_MAX_FSPECS);
+        return QString("Error - too many file patterns (at most %1)").arg(ZIPDLL_MAX_FSPECS);
     if (!copyInto(m_zipFilename, QFile::encodeName(master.ZipFilename()), ZIPDLL_NAME_BUFFER))
         return QString("Error - zip file name too long (at most %1 bytes): %2")
             .arg(ZIPDLL_NAME_BUFFER - 1)
@@ -76,7 +76,7 @@ QString ZipParamBlock::fill(const TZipMaster& master) {
     m_specs.assign(size_t(specs.size()), {});
     for (int i = 0; i < specs.size(); ++i)
         if (!copyInto(m_specs[size_t(i)], QFile::encodeName(specs[i]), ZIPDLL_NAME_BUFFER))
-            return QString("Error - file specification too long (at most %1 bytes): %2")
+            return QString("Error - file pattern too long (at most %1 bytes): %2")
                 .arg(ZIPDLL_NAME_BUFFER - 1)
                 .arg(specs[i]);
 

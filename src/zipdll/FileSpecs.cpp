@@ -30,7 +30,7 @@ bool matchesAll(const std::string& pattern) {
 
 struct Pending {
     std::string path;
-    std::string relative; // "" for the specification's own folder
+    std::string relative; // "" for the file pattern's own folder
     struct stat st {};
 };
 
@@ -48,33 +48,33 @@ bool SpecReader::isArchive(const struct stat& st) const {
            st.st_ino == m_options.archiveInode;
 }
 
-bool SpecReader::read(const std::string& specIn) {
-    std::string spec = specIn;
-    while (spec.size() > 1 && spec.back() == '/')
-        spec.pop_back();
-    if (spec.empty()) {
-        m_reporter.info("An empty file specification was passed over");
+bool SpecReader::read(const std::string& given) {
+    std::string fileSpec = given;
+    while (fileSpec.size() > 1 && fileSpec.back() == '/')
+        fileSpec.pop_back();
+    if (fileSpec.empty()) {
+        m_reporter.info("An empty file pattern was passed over");
         return true;
     }
     struct stat st {};
-    // A folder named by the specification is entered even through a link;
+    // A folder named by the file pattern is entered even through a link;
     // nothing below it is followed.
-    if (stat(spec.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return walk(spec, "*");
-    if (lstat(spec.c_str(), &st) == 0) {
-        take(spec, baseName(spec), st);
+    if (stat(fileSpec.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        return walk(fileSpec, "*");
+    if (lstat(fileSpec.c_str(), &st) == 0) {
+        take(fileSpec, baseName(fileSpec), st);
         return true;
     }
     const int error = errno;
-    const std::string last = baseName(spec);
+    const std::string last = baseName(fileSpec);
     if (last.find_first_of("*?[") != std::string::npos) {
-        const std::string folder = last.size() == spec.size() ? std::string(".")
-                                   : spec.size() == last.size() + 1
+        const std::string folder = last.size() == fileSpec.size() ? std::string(".")
+                                   : fileSpec.size() == last.size() + 1
                                        ? std::string("/")
-                                       : spec.substr(0, spec.size() - last.size() - 1);
+                                       : fileSpec.substr(0, fileSpec.size() - last.size() - 1);
         return walk(folder, last);
     }
-    m_reporter.message(error, "Could not find " + spec + ": " + systemError(error));
+    m_reporter.message(error, "Could not find " + fileSpec + ": " + systemError(error));
     return true;
 }
 

@@ -11,7 +11,7 @@ class Reporter;
 
 enum class ItemKind { File, Link, Folder };
 
-// One thing to put into the archive, as found when the specifications were read.
+// One thing to put into the archive, as found when the file patterns were read.
 struct Item {
     std::string path; // where it is read from
     std::string name; // name in the archive ("a/b.txt"; folders end in "/")
@@ -30,10 +30,10 @@ struct WalkOptions {
     ino_t archiveInode = 0;
 };
 
-// Reads file specifications into items. A specification is a file, a folder
+// Reads file patterns into items. Each file pattern is a file, a folder
 // (all its files), or a folder followed by a wildcard pattern ("*" and "?";
 // "*.*" matches every name, as on DOS). Names in the archive are relative to
-// the specification's folder. Links are taken as links and never followed;
+// the file pattern's folder. Links are taken as links and never followed;
 // FIFOs, sockets and devices are passed over; unreadable files and folders
 // are reported and left out.
 class SpecReader {
@@ -41,7 +41,7 @@ public:
     SpecReader(const WalkOptions& options, Reporter& reporter);
 
     // False when the caller asked to stop.
-    bool read(const std::string& spec);
+    bool read(const std::string& fileSpec);
     std::vector<Item>& items() { return m_items; }
 
 private:
@@ -57,7 +57,7 @@ private:
     unsigned m_seen = 0;
 };
 
-// Whether `name` matches `pattern` the way file specifications match.
+// Whether `name` matches `pattern` the way file patterns match.
 bool matchesPattern(const std::string& pattern, const std::string& name);
 
 } // namespace zipdll

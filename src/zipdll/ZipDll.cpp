@@ -42,7 +42,7 @@ int32_t run(const ZipParams& p, Reporter& reporter) {
         return 0;
     }
     if (p.fileSpecCount < 0 || p.fileSpecCount > ZIPDLL_MAX_FSPECS) {
-        reporter.message(ZIPDLL_ERR_BAD_BLOCK, "The number of file specifications (" +
+        reporter.message(ZIPDLL_ERR_BAD_BLOCK, "The number of file patterns (" +
                                                    std::to_string(p.fileSpecCount) +
                                                    ") is out of range");
         return 0;
@@ -80,13 +80,13 @@ int32_t run(const ZipParams& p, Reporter& reporter) {
     }
     SpecReader reader(walk, reporter);
     for (int32_t i = 0; i < p.fileSpecCount; ++i) {
-        std::string spec;
-        if (!takeText(p.fileSpecs[i], ZIPDLL_NAME_BUFFER, spec)) {
+        std::string fileSpec;
+        if (!takeText(p.fileSpecs[i], ZIPDLL_NAME_BUFFER, fileSpec)) {
             reporter.message(ZIPDLL_ERR_BAD_BLOCK,
-                             "File specification " + std::to_string(i + 1) + " is not terminated");
+                             "File pattern " + std::to_string(i + 1) + " is not terminated");
             continue;
         }
-        if (!reader.read(spec)) {
+        if (!reader.read(fileSpec)) {
             reporter.info("The add was cancelled; the archive was left as it was");
             return 0;
         }

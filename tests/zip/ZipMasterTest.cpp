@@ -72,24 +72,24 @@ TEST_F(ZipMasterTest, ValuesLongerThanTheirBuffersAreRefusedBeforeLoading) {
     zm.SetTrace(true); // loading would show "ZIP DLL Loaded"
     const QString longName = "/" + QString(255, 'n');
     struct Case {
-        QString archive, spec, password, expected;
+        QString archive, fileSpec, password, expected;
     };
     for (const Case& c :
          {Case{longName, "/a", "",
                "Error - zip file name too long (at most 255 bytes): " + longName},
           Case{"/a.zip", longName, "",
-               "Error - file specification too long (at most 255 bytes): " + longName},
+               "Error - file pattern too long (at most 255 bytes): " + longName},
           Case{"/a.zip", "/a", QString(81, 'p'), "Error - password too long (at most 80 bytes)"},
           // 80 two-byte characters are 160 bytes.
           Case{"/a.zip", "/a", QString(80, QChar(0xE9)),
                "Error - password too long (at most 80 bytes)"}}) {
         boxes.shown.clear();
-        zm.SetFSpecArgs({c.spec});
+        zm.SetFSpecArgs({c.fileSpec});
         zm.SetZipFilename(c.archive);
         zm.SetPassword(c.password);
         zm.AddFiles();
         EXPECT_EQ(boxes.shown, QStringList({c.expected}));
-        EXPECT_EQ(zm.FSpecArgs(), QStringList({c.spec})); // nothing lost
+        EXPECT_EQ(zm.FSpecArgs(), QStringList({c.fileSpec})); // nothing lost
         EXPECT_FALSE(zm.AddBusy());
     }
     EXPECT_FALSE(TZipMaster::ZipLibraryLoaded());
@@ -97,7 +97,7 @@ TEST_F(ZipMasterTest, ValuesLongerThanTheirBuffersAreRefusedBeforeLoading) {
     zm.SetFSpecArgs(QStringList(ZIPDLL_MAX_FSPECS + 1, "/a"));
     boxes.shown.clear();
     zm.AddFiles();
-    EXPECT_EQ(boxes.shown, QStringList({"Error - too many file specifications (at most 1024)"}));
+    EXPECT_EQ(boxes.shown, QStringList({"Error - too many file patterns (at most 1024)"}));
 }
 
 TEST_F(ZipMasterTest, NothingToZipOrNoArchiveIsReportedFirst) {

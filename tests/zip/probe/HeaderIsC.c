@@ -4,4 +4,4 @@
 #include <stddef.h>
 
 _Static_assert(offsetof(ZipParams, fileSpecs) > offsetof(ZipParams, fixed128),
-               "the specification table comes last");
+               "the table of file patterns comes last");

@@ -1,5 +1,5 @@
 // A stand-in for libzipdll.so that injects what the real library never does:
-// faults, scripted callbacks, a damaged archive. The first file specification
+// faults, scripted callbacks, a damaged archive. The first file pattern
 // names the script.
 #include "zip/ZipDllInterface.h"
 
