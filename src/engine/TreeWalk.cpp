@@ -4,10 +4,10 @@
 #include "engine/RunProgress.h"
 
 #include <QFile>
+#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <limits>
-#include <unordered_map>
 
 namespace quorvia {
 
@@ -32,10 +32,11 @@ bool sameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-// What some FUSE and network file systems answer to a mode or attribute they
-// do not keep: the copy's bytes are whole, so it stands.
+// What FAT through FUSE, network shares and other file systems answer to a
+// mode or attribute they do not keep: the copy's bytes are whole, so it stands.
 bool notKeptThere(int error) {
-    return error == ENOTSUP || error == EOPNOTSUPP || error == EPERM;
+    return error == ENOSYS || error == ENOTSUP || error == EOPNOTSUPP || error == EPERM ||
+           error == EACCES || error == EINVAL;
 }
 
 // Closes a descriptor on every way out.
@@ -65,39 +66,6 @@ struct FolderHandle {
 
 } // namespace
 
-// The destination entries a folder's walk has taken, by file identity, with
-// the names they were taken under. A destination that ignores letter case
-// resolves a second source name ("REPORT.txt" beside "report.txt") to an entry
-// already taken: asking the file system itself is exact whatever its folding
-// rules, and costs one table entry per name.
-struct TreeWalk::Claims {
-    struct Key {
-        uint64_t device;
-        uint64_t inode;
-        bool operator==(const Key& other) const {
-            return device == other.device && inode == other.inode;
-        }
-    };
-    struct Hash {
-        size_t operator()(const Key& key) const {
-            return std::hash<uint64_t>()(key.inode ^ (key.device << 40));
-        }
-    };
-    std::unordered_map<Key, QByteArray, Hash> taken;
-
-    void take(const FileStatus& status, const QByteArray& name) {
-        taken.emplace(Key{status.device, status.inode}, name);
-    }
-    // The name that took this entry, or nullptr. A file with further hard
-    // links may be met under two names on any file system.
-    const QByteArray* takenBy(const FileStatus& status) const {
-        if (status.type != EntryType::Directory && status.links > 1)
-            return nullptr;
-        const auto found = taken.find(Key{status.device, status.inode});
-        return found == taken.end() ? nullptr : &found->second;
-    }
-};
-
 // A copy in the making: unless it is kept, the file goes when this does.
 struct TreeWalk::Temporary {
     platform::FileIo& io;
@@ -124,14 +92,34 @@ void TreeWalk::WalkTree(const QByteArray& sourceRoot, const QByteArray& destinat
     if (!destination.path.endsWith('/'))
         destination.path += '/';
     // The roots are taken as the user named them, links in them included.
-    if (!m_state.run.SizeScanMode)
+    const bool scan = m_state.run.SizeScanMode;
+    if (!scan)
         destination.fresh = m_io.makeFolder(kWholePath, destination.path) == 0;
     FolderHandle root{m_io};
     destination.error = m_io.openFolder(kWholePath, destination.path, root.fd);
     destination.fd = destination.error == 0 ? root.fd : kNoFolder;
+    if (!scan && !rootUsable(destination))
+        return;
     // A destination inside the source must not be walked into itself.
     m_haveRoot = destination.fd >= 0 && m_io.statOpen(destination.fd, m_root) == 0;
+    if (!scan)
+        m_case = probeDestinationCase(m_io, destination.fd);
     WalkFolder(kWholePath, source, source, destination);
+    reportNotKept();
+}
+
+bool TreeWalk::rootUsable(const Destination& root) {
+    if (root.fd >= 0)
+        return true;
+    // Not there and not made (a file in its place, a parent missing): said
+    // once for the whole tree rather than once for every file below it.
+    QByteArray path = root.path;
+    if (path.size() > 1)
+        path.chop(1);
+    ++m_state.run.RunErrors;
+    ShowAlert(m_port.dialogs, m_state.settings,
+              errorText(root.error) + "Could Not Create: " + shown(path), AlertKind::Warning);
+    return false;
 }
 
 void TreeWalk::WalkFolder(int sourceParent, const QByteArray& sourceName, const QByteArray& source,
@@ -148,8 +136,9 @@ void TreeWalk::WalkFolder(int sourceParent, const QByteArray& sourceName, const 
     if (error != 0) {
         folderFailed(error, source);
     } else {
-        Claims claims;
-        const Folder folder{source, reader.fd(), destination, claims};
+        FolderNames names(m_io, scan ? DestinationCase::Sensitive : m_case, reader.fd(),
+                          destination.fd, destination.fresh);
+        const Folder folder{source, reader.fd(), destination, names};
         if (!scan && destination.fd >= 0 && !destination.fresh)
             removeStaleTemporaries(folder);
         platform::DirEntry entry;
@@ -189,7 +178,7 @@ void TreeWalk::handleEntry(const Folder& folder, const platform::DirEntry& entry
 }
 
 void TreeWalk::enterFolder(const Folder& folder, const QByteArray& name) {
-    if (filteredOut(folder, name) || isDestinationRoot(folder, name))
+    if (filteredOut(folder, name) || isDestinationRoot(folder, name) || clashReported(folder, name))
         return;
     Destination destination;
     destination.path = platform::joinPath(folder.destination.path, name);
@@ -216,8 +205,6 @@ bool TreeWalk::prepareFolder(const Folder& folder, const QByteArray& name,
         }
         FileStatus existing;
         if (error == EEXIST && m_io.statAt(parent.fd, name, existing) == 0) {
-            if (clashReported(folder, name, existing))
-                return false;
             if (existing.type == EntryType::Symlink) {
                 // A link the source once had: a folder takes its place, and
                 // nothing is ever written where it points.
@@ -241,15 +228,6 @@ bool TreeWalk::prepareFolder(const Folder& folder, const QByteArray& name,
     if (destination.error != 0) {
         destination.fd = kNoFolder;
         return true; // a creation that failed shows up in the files' errors
-    }
-    FileStatus opened;
-    if (!scan && m_io.statOpen(destination.fd, opened) == 0) {
-        if (clashReported(folder, name, opened)) {
-            m_io.close(destination.fd);
-            destination.fd = kNoFolder;
-            return false;
-        }
-        folder.claims.take(opened, name);
     }
     return true;
 }
@@ -284,10 +262,9 @@ bool TreeWalk::isDestinationRoot(const Folder& folder, const QByteArray& name) c
     return m_haveRoot && m_io.statAt(folder.sourceFd, name, st) == 0 && st.sameFile(m_root);
 }
 
-bool TreeWalk::clashReported(const Folder& folder, const QByteArray& name,
-                             const FileStatus& existing) {
-    const QByteArray* other = folder.claims.takenBy(existing);
-    if (!other || *other == name)
+bool TreeWalk::clashReported(const Folder& folder, const QByteArray& name) {
+    const QByteArray* other = folder.names.clashFor(name);
+    if (!other)
         return false;
     const QByteArray& there = folder.destination.path;
     askAbortOrIgnore(errorText(NameTaken) +
@@ -307,7 +284,7 @@ bool TreeWalk::openSource(const Folder& folder, const QByteArray& name, int& fd,
 }
 
 void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
-    if (aborted() || filteredOut(folder, name))
+    if (aborted() || filteredOut(folder, name) || clashReported(folder, name))
         return;
 
     Descriptor input{m_io};
@@ -376,20 +353,15 @@ bool TreeWalk::destinationAllowsCopy(const Folder& folder, const QByteArray& nam
     missing = lookedUp == ENOENT;
     if (lookedUp != 0)
         return true; // other failures show when the copy is made
-    if (clashReported(folder, name, existing))
-        return false;
     if (existing.type == EntryType::Directory) {
         // Only a regular file can be up to date; a folder in the way is reported.
-        folder.claims.take(existing, name);
         createFailed(EISDIR, platform::joinPath(folder.destination.path, name));
         return false;
     }
     // A link or special file there is replaced by the move into place.
     if (existing.type == EntryType::File && m_state.settings.CopyOnlyNewer &&
-        platform::dosDateTime(existing.lastWrite) >= platform::dosDateTime(source.lastWrite)) {
-        folder.claims.take(existing, name);
+        platform::dosDateTime(existing.lastWrite) >= platform::dosDateTime(source.lastWrite))
         return false;
-    }
     return true;
 }
 
@@ -410,26 +382,32 @@ bool TreeWalk::finishCopy(const Folder& folder, const QByteArray& name, Temporar
                           const FileStatus& source, uint32_t dosBits, int64_t size) {
     const QByteArray destination = platform::joinPath(folder.destination.path, name);
     const int fd = copy.file.fd;
+    // The bytes are complete: what the destination cannot keep of the rest is
+    // told, and the copy stands.
     int error = m_io.setDosBits(fd, dosBits);
-    if (notKeptThere(error))
+    if (notKeptThere(error)) {
+        notKept(DosAttributes, error, destination);
         error = 0;
+    }
     // Set-user and set-group bits are not carried: the copy has another owner.
-    if (error == 0 && notKeptThere(error = m_io.setMode(fd, source.mode & 0777)))
+    if (error == 0 && notKeptThere(error = m_io.setMode(fd, source.mode & 0777))) {
+        notKept(Permissions, error, destination);
         error = 0;
-    if (error == 0)
+    }
+    if (error == 0) {
+        // A time that did not stick would let copying only newer files skip
+        // a changed file for good: looked at, not trusted.
+        FileStatus written;
         if (const int timeError = m_io.setTime(fd, source.lastWrite))
-            timeNotSet(timeError, destination);
-    FileStatus written;
-    const bool identified = error == 0 && m_io.statOpen(fd, written) == 0;
+            notKept(FileTimes, timeError, destination);
+        else if (m_io.statOpen(fd, written) == 0 && platform::dosDateTime(written.lastWrite) !=
+                                                        platform::dosDateTime(source.lastWrite))
+            notKept(FileTimes, 0, destination);
+    }
     if (error == 0 && copy.name.isEmpty()) {
         // Named while still open; a failing close takes the name away again.
         if ((error = m_io.linkUnnamed(fd, folder.destination.fd, name)) != 0) {
-            // Taken: by a name this folder already holds where letter case is
-            // not told apart, or by a file made there meanwhile.
-            FileStatus existing;
-            if (error != EEXIST || m_io.statAt(folder.destination.fd, name, existing) != 0 ||
-                !clashReported(folder, name, existing))
-                createFailed(error, destination);
+            createFailed(error, destination); // made there meanwhile by someone else
             return false;
         }
         if ((error = copy.file.release()) != 0) {
@@ -450,8 +428,6 @@ bool TreeWalk::finishCopy(const Folder& folder, const QByteArray& name, Temporar
         }
     }
     copy.kept = true;
-    if (identified)
-        folder.claims.take(written, name);
     fileCopied(destination, size);
     return true;
 }
@@ -541,7 +517,7 @@ bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input
 }
 
 void TreeWalk::copyLink(const Folder& folder, const QByteArray& name) {
-    if (aborted() || filteredOut(folder, name))
+    if (aborted() || filteredOut(folder, name) || clashReported(folder, name))
         return;
     const QByteArray source = platform::joinPath(folder.source, name);
     FileStatus st;
@@ -557,18 +533,13 @@ void TreeWalk::copyLink(const Folder& folder, const QByteArray& name) {
     const QByteArray destination = platform::joinPath(to.path, name);
     FileStatus existing;
     if (m_io.statAt(to.fd, name, existing) == 0) {
-        if (clashReported(folder, name, existing))
-            return;
         if (existing.type == EntryType::Directory) {
-            folder.claims.take(existing, name);
             createFailed(EISDIR, destination);
             return;
         }
         if (existing.type == EntryType::Symlink && m_state.settings.CopyOnlyNewer &&
-            platform::dosDateTime(existing.lastWrite) >= platform::dosDateTime(st.lastWrite)) {
-            folder.claims.take(existing, name);
+            platform::dosDateTime(existing.lastWrite) >= platform::dosDateTime(st.lastWrite))
             return;
-        }
     }
     if (to.fd < 0) {
         createFailed(to.error, destination);
@@ -581,15 +552,11 @@ void TreeWalk::copyLink(const Folder& folder, const QByteArray& name) {
         return;
     }
     m_io.setLinkTime(to.fd, temporary, st.lastWrite);
-    FileStatus made;
-    const bool identified = m_io.statAt(to.fd, temporary, made) == 0;
     if ((error = m_io.replace(to.fd, temporary, name)) != 0) {
         m_io.remove(to.fd, temporary);
         createFailed(error, destination);
         return;
     }
-    if (identified)
-        folder.claims.take(made, name);
     fileCopied(destination, 0);
 }
 
@@ -668,17 +635,35 @@ void TreeWalk::writeFailed(int error, const QByteArray& destination) {
     m_state.flags.AbortRequested = true;
 }
 
-void TreeWalk::timeNotSet(int error, const QByteArray& destination) {
-    // The copies stand, but their times are the copying's: say so once a run,
-    // since copying only newer files cannot judge by them there.
-    if (m_timeNoticeShown)
+void TreeWalk::notKept(NotKept what, int error, const QByteArray& destination) {
+    if (m_notKept == 0) {
+        m_notKeptFirst = destination;
+        m_notKeptError = error;
+    }
+    m_notKept |= what;
+}
+
+void TreeWalk::reportNotKept() {
+    if (m_notKept == 0)
         return;
-    m_timeNoticeShown = true;
-    ShowAlert(m_port.dialogs, m_state.settings,
-              errorText(error) + "Could Not Set The File Time Of: " + shown(destination) +
-                  "\nThe Destination Does Not Keep File Times, So Copying Only Newer Files "
-                  "Cannot Work There",
-              AlertKind::Information);
+    QStringList what;
+    if (m_notKept & Permissions)
+        what << "Permissions";
+    if (m_notKept & FileTimes)
+        what << "File Times";
+    if (m_notKept & DosAttributes)
+        what << "System And Archive Attributes";
+    const QString list = what.size() == 1
+                             ? what[0]
+                             : what.mid(0, what.size() - 1).join(", ") + " And " + what.last();
+    QString text = "The Copies Are Complete, But The Destination Does Not Keep Their " + list +
+                   "\nFirst Seen With: " + shown(m_notKeptFirst);
+    if (m_notKeptError != 0)
+        text += " (Error " + QString::number(m_notKeptError) + ")";
+    if (m_notKept & FileTimes)
+        text += "\nCopying Only Newer Files Cannot Be Trusted There";
+    m_notKept = 0;
+    ShowAlert(m_port.dialogs, m_state.settings, text, AlertKind::Information);
 }
 
 void TreeWalk::reportAbortOnce() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/UserPort.h"
+#include "engine/DestinationCase.h"
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 #include "schemes/AppState.h"
@@ -38,7 +39,6 @@ public:
     void WalkTree(const QByteArray& sourceRoot, const QByteArray& destinationRoot);
 
 private:
-    struct Claims;
     struct Temporary;
 
     // The destination side of one folder.
@@ -53,7 +53,7 @@ private:
         QByteArray source; // full path, for messages
         int sourceFd = -1;
         const Destination& destination;
-        Claims& claims;
+        FolderNames& names; // empty in a size scan
     };
 
     // `sourceParent` is kWholePath for the root, named by its path.
@@ -74,9 +74,8 @@ private:
     bool isDestinationRoot(const Folder& folder, const QByteArray& name) const;
     bool openSource(const Folder& folder, const QByteArray& name, int& fd,
                     platform::FileStatus& status);
-    // A destination entry taken under another name in this folder: reported.
-    bool clashReported(const Folder& folder, const QByteArray& name,
-                       const platform::FileStatus& existing);
+    // A name whose entry at the destination is another name's: reported.
+    bool clashReported(const Folder& folder, const QByteArray& name);
     // Moves the source's bytes into the copy, holes kept; false when stopped
     // by an abort or a failure (reported). `size` is the copy's length.
     bool copyBytes(const Folder& folder, const QByteArray& name, int input, int output,
@@ -98,7 +97,11 @@ private:
     void readFailed(int error, const QByteArray& source);
     void writeFailed(int error, const QByteArray& destination);
     void folderFailed(int error, const QByteArray& folder);
-    void timeNotSet(int error, const QByteArray& destination);
+    // What the destination does not keep of a finished copy, told once a walk.
+    enum NotKept : unsigned { Permissions = 1, FileTimes = 2, DosAttributes = 4 };
+    void notKept(NotKept what, int error, const QByteArray& destination);
+    void reportNotKept();
+    bool rootUsable(const Destination& root);
     void reportAbortOnce();
     void fileCopied(const QByteArray& destination, int64_t bytes);
 
@@ -110,7 +113,10 @@ private:
     std::vector<char> m_buffer;
     platform::FileStatus m_root; // the destination root, not to be walked into itself
     bool m_haveRoot = false;
-    bool m_timeNoticeShown = false;
+    DestinationCase m_case = DestinationCase::Sensitive;
+    unsigned m_notKept = 0;    // NotKept bits met in this walk
+    QByteArray m_notKeptFirst; // the first copy that showed one
+    int m_notKeptError = 0;
     bool m_unnamedRefused = false; // the destination cannot make files without a name
 };
 

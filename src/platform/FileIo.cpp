@@ -211,6 +211,10 @@ int PosixFileIo::folderOverlap(const QByteArray& source, const QByteArray& desti
     return platform::folderOverlap(source, destination, overlap);
 }
 
+QByteArray PosixFileIo::mountFolderOf(const QByteArray& path) {
+    return QFile::encodeName(platform::mountFolderOf(QFile::decodeName(path)));
+}
+
 int PosixFileIo::makeFolder(int folder, const QByteArray& name) {
     return errorOf(::mkdirat(folder, name.constData(), 0777));
 }
@@ -225,7 +229,10 @@ int PosixFileIo::openFolder(int folder, const QByteArray& name, int& fd) {
     return fd >= 0 ? 0 : errno;
 }
 
-int PosixFileIo::listTemporaries(int folder, std::vector<QByteArray>& names) {
+namespace {
+
+// Lists an open folder, keeping the names `keep` takes.
+template <typename Keep> int listFolder(int folder, std::vector<QByteArray>& names, Keep keep) {
     names.clear();
     const int fd = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
@@ -236,13 +243,26 @@ int PosixFileIo::listTemporaries(int folder, std::vector<QByteArray>& names) {
         ::close(fd);
         return error;
     }
-    while (const dirent* d = readdir(dir)) {
-        // Cheap test first: a large folder holds many names and rarely one of these.
-        if (d->d_name[0] == '.' && d->d_name[1] == 'q' && isTemporaryName(d->d_name))
+    while (const dirent* d = readdir(dir))
+        if (keep(d->d_name))
             names.emplace_back(d->d_name);
-    }
     closedir(dir);
     return 0;
+}
+
+} // namespace
+
+int PosixFileIo::listTemporaries(int folder, std::vector<QByteArray>& names) {
+    // Cheap test first: a large folder holds many names and rarely one of these.
+    return listFolder(folder, names, [](const char* name) {
+        return name[0] == '.' && name[1] == 'q' && isTemporaryName(name);
+    });
+}
+
+int PosixFileIo::listNames(int folder, std::vector<QByteArray>& names) {
+    return listFolder(folder, names, [](const char* name) {
+        return std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
+    });
 }
 
 int PosixFileIo::statAt(int folder, const QByteArray& name, FileStatus& status) {

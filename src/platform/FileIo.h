@@ -67,6 +67,8 @@ public:
     virtual int openFolder(int folder, const QByteArray& name, int& fd) = 0;
     // The names in `folder` that have the temporary files' form.
     virtual int listTemporaries(int folder, std::vector<QByteArray>& names) = 0;
+    // Every name in `folder` but "." and "..", spelt as the folder holds it.
+    virtual int listNames(int folder, std::vector<QByteArray>& names) = 0;
     // Status of `name` in an open folder; links not followed.
     virtual int statAt(int folder, const QByteArray& name, FileStatus& status) = 0;
     virtual int statOpen(int fd, FileStatus& status) = 0;
@@ -94,6 +96,8 @@ public:
     virtual bool isMountPoint(const QByteArray& path) = 0;
     virtual int folderOverlap(const QByteArray& source, const QByteArray& destination,
                               FolderOverlap& overlap) = 0;
+    // The mount folder of the file system that holds `path`, or would hold it.
+    virtual QByteArray mountFolderOf(const QByteArray& path) = 0;
 };
 
 class PosixFileIo : public FileIo {
@@ -114,6 +118,7 @@ public:
     int makeFolder(int folder, const QByteArray& name) override;
     int openFolder(int folder, const QByteArray& name, int& fd) override;
     int listTemporaries(int folder, std::vector<QByteArray>& names) override;
+    int listNames(int folder, std::vector<QByteArray>& names) override;
     int statAt(int folder, const QByteArray& name, FileStatus& status) override;
     int statOpen(int fd, FileStatus& status) override;
     int checkReadable(int folder, const QByteArray& name, const FileStatus& status) override;
@@ -130,6 +135,7 @@ public:
     bool isMountPoint(const QByteArray& path) override;
     int folderOverlap(const QByteArray& source, const QByteArray& destination,
                       FolderOverlap& overlap) override;
+    QByteArray mountFolderOf(const QByteArray& path) override;
 
 private:
     uint32_t m_user = currentUser();

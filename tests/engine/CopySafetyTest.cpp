@@ -1,15 +1,11 @@
 // The copy never writes outside its destination, never keeps a copy that did
 // not exist, and never drops a file without saying so.
 #include "EngineFixture.h"
+#include "ScratchMount.h"
 #include "engine/SpaceCheck.h"
 #include "engine/TreeWalk.h"
 
-#include <QProcess>
-#include <QStandardPaths>
 #include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,6 +106,14 @@ TEST_F(CopySafetyTest, AFileInTheWayOfAFolderIsReportedAndKept) {
                                         ") Could Not Create: " + dst + "/report"});
     EXPECT_EQ(state.run.RunErrors, 1);
     EXPECT_EQ(TempTree::read(dst + "/report"), "an earlier backup's file");
+
+    // Folder 2 itself a file: said once for the whole tree, not once a file.
+    dst = tree.write("folder2", "not a folder any more");
+    copy();
+    EXPECT_EQ(port.boxes().mid(1),
+              QStringList{"Error (" + QString::number(ENOTDIR) + ") Could Not Create: " + dst});
+    EXPECT_EQ(state.run.RunErrors, 1);
+    EXPECT_EQ(state.run.FilesCopied, 0);
 }
 
 TEST_F(CopySafetyTest, AFolderInTheWayOfAFileIsNeverUpToDate) {
@@ -212,85 +216,86 @@ TEST_F(CopySafetyTest, NamesThatOneCaseBlindNameHoldsAreReportedNeverOverwritten
     }
 }
 
-// A real case-blind file system where this machine allows one: a tmpfs with
-// case folding, or a FAT image on a loop device.
-class CaseBlindMount {
-public:
-    explicit CaseBlindMount(const QString& folder) : m_folder(folder) {
-        QDir().mkpath(folder);
-        if (geteuid() != 0) {
-            m_why = "mounting needs root";
-            return;
-        }
-        if (::mount("tmpfs", native(folder).constData(), "tmpfs", 0, "casefold") == 0) {
-            m_mounted = true;
-            const QString inner = folder + "/fold";
-            QDir().mkpath(inner);
-            const int fd = ::open(native(inner).constData(), O_RDONLY | O_DIRECTORY);
-            int flags = 0;
-            bool folds = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-            flags |= FS_CASEFOLD_FL;
-            folds = folds && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
-            if (fd >= 0)
-                ::close(fd);
-            if (folds) {
-                m_root = inner;
-                return;
-            }
-            unmount();
-        }
-        const QString mkfs = QStandardPaths::findExecutable("mkfs.vfat", {"/sbin", "/usr/sbin"});
-        if (mkfs.isEmpty()) {
-            m_why = "no case-folding tmpfs here (kernel without CONFIG_UNICODE) and no mkfs.vfat";
-            return;
-        }
-        m_image = folder + ".img";
-        QFile image(m_image);
-        if (!image.open(QIODevice::WriteOnly) || !image.resize(32 << 20))
-            return;
-        image.close();
-        if (QProcess::execute(mkfs, {"-q", m_image}) != 0 ||
-            QProcess::execute("mount", {"-o", "loop", m_image, folder}) != 0) {
-            m_why = "no case-folding tmpfs here and no FAT loop mount (module or loop devices "
-                    "missing)";
-            return;
-        }
-        m_mounted = true;
-        m_root = folder;
-    }
-    ~CaseBlindMount() {
-        unmount();
-        if (!m_image.isEmpty())
-            QFile::remove(m_image);
-    }
-    QString root() const { return m_root; }
-    QString whyNot() const { return m_why; }
+TEST_F(CopySafetyTest, OnARealFatStickNoSpellingOfANameOverwritesAnother) {
+    const ScratchMount stick(ScratchMount::FatStick, tree.at("stick"));
+    if (!stick.mounted())
+        GTEST_SKIP() << stick.whyNot().toStdString();
+    auto clashes = [&](size_t from) { return boxesSince(from).filter("Name Clashes With"); };
 
-private:
-    void unmount() {
-        if (m_mounted)
-            ::umount2(native(m_folder).constData(), MNT_DETACH);
-        m_mounted = false;
-    }
-    QString m_folder, m_root, m_image, m_why;
-    bool m_mounted = false;
-};
-
-TEST_F(CopySafetyTest, OnARealCaseBlindFileSystemTooWhereOneCanBeMounted) {
-    const CaseBlindMount blind(tree.at("blind"));
-    if (blind.root().isEmpty())
-        GTEST_SKIP() << blind.whyNot().toStdString();
-    dst = blind.root() + "/backup";
+    // A later run: the only backup of report.txt stays when REPORT.txt comes.
+    dst = stick.folder() + "/later";
     tree.write("src/report.txt", "lower");
-    tree.write("src/REPORT.txt", "UPPER");
-    port.script({Answer::ignore()});
     copy();
-    EXPECT_EQ(state.run.FilesCopied, 1);
-    EXPECT_EQ(state.run.RunErrors, 1);
-    const QStringList boxes = port.boxes().filter("Could Not Create");
-    ASSERT_EQ(boxes.size(), 1) << port.boxes().join('|').toStdString();
-    EXPECT_TRUE(boxes[0].contains("Name Clashes With"));
-    EXPECT_EQ(QDir(dst).entryList(QDir::Files).size(), 1);
+    ASSERT_EQ(state.run.FilesCopied, 1);
+    tree.write("src/REPORT.txt", "UPPER, and newer");
+    TempTree::setMtime(tree.at("src/REPORT.txt"), TempTree::mtime(tree.at("src/report.txt")) + 60);
+    for (int run = 0; run < 2; ++run) {
+        const size_t from = port.events.size();
+        port.script({Answer::ignore()});
+        copy();
+        EXPECT_EQ(clashes(from), QStringList{"Error (17) Could Not Create: " + dst +
+                                             "/REPORT.txt\nName Clashes With " + dst +
+                                             "/report.txt (The Destination Does Not Tell Letter "
+                                             "Case Apart)"});
+        EXPECT_EQ(state.run.RunErrors, 1);
+        EXPECT_EQ(QDir(dst).entryList(QDir::Files), QStringList{"report.txt"});
+        EXPECT_EQ(TempTree::read(dst + "/report.txt"), "lower");
+    }
+
+    // The same run: whichever name comes first is backed up, the other reported.
+    dst = stick.folder() + "/same";
+    tree.write("src/Docs/a.txt", "a");
+    tree.write("src/docs/b.txt", "b");
+    const size_t from = port.events.size();
+    port.script({Answer::ignore(), Answer::ignore()});
+    copy();
+    EXPECT_EQ(clashes(from).size(), 2) << boxesSince(from).join('|').toStdString();
+    EXPECT_EQ(state.run.RunErrors, 2);
+    const QStringList files = QDir(dst).entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_EQ(TempTree::read(dst + "/" + files[0]), TempTree::read(src + "/" + files[0]));
+    EXPECT_EQ(QDir(dst).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size(), 1);
+}
+
+// Five files to a FAT stick (no modes at all) and six to a share whose server
+// refuses mode and time changes: every one arrives whole, with one notice.
+TEST_F(CopySafetyTest, OnARealStickOrShareThatRefusesModesEveryFileIsBackedUp) {
+    struct Case {
+        ScratchMount::Kind kind;
+        int files;
+        QString notice;
+    };
+    int mounted = 0;
+    QStringList why;
+    for (const Case& c : {Case{ScratchMount::FatStick, 5, "Permissions"},
+                          Case{ScratchMount::RefusingShare, 6, "Permissions And File Times"}}) {
+        const ScratchMount mount(c.kind, tree.at(QString("mount%1").arg(c.kind)));
+        if (!mount.mounted()) {
+            why << mount.whyNot();
+            continue;
+        }
+        ++mounted;
+        src = tree.mkdir(QString("src%1").arg(c.kind));
+        for (int i = 0; i < c.files; ++i)
+            tree.write(QString("src%1/f%2.txt").arg(c.kind).arg(i),
+                       QByteArray(1000 * i * i + 1, char('a' + i)));
+        dst = mount.folder() + "/backup";
+        const size_t from = port.events.size();
+        copy();
+        EXPECT_EQ(state.run.FilesCopied, c.files);
+        EXPECT_EQ(state.run.RunErrors, 0);
+        for (int i = 0; i < c.files; ++i) {
+            const QString name = QString("/f%1.txt").arg(i);
+            EXPECT_EQ(TempTree::read(dst + name), TempTree::read(src + name)) << name.toStdString();
+        }
+        const QStringList boxes = boxesSince(from);
+        ASSERT_EQ(boxes.size(), 1) << boxes.join('|').toStdString();
+        EXPECT_TRUE(boxes[0].startsWith(
+            "The Copies Are Complete, But The Destination Does Not Keep Their " + c.notice))
+            << boxes[0].toStdString();
+    }
+    if (mounted == 0)
+        GTEST_SKIP() << why.join("; ").toStdString();
 }
 
 TEST_F(CopySafetyTest, SparseFilesKeepTheirHoles) {
@@ -328,36 +333,40 @@ TEST_F(CopySafetyTest, SparseFilesKeepTheirHoles) {
     EXPECT_EQ(TempTree::read(dst + "/disk.img"), TempTree::read(file));
 }
 
-TEST_F(CopySafetyTest, ADestinationRefusingModesTimesOrUnnamedFilesStillGetsItsCopies) {
+TEST_F(CopySafetyTest, WhatADestinationDoesNotKeepLeavesTheCopiesWithOneNotice) {
     tree.write("src/a.txt", "a");
     tree.write("src/b.txt", "b");
-    for (int refused : {EOPNOTSUPP, EPERM}) {
-        io.setModeError = refused;
-        io.unnamedError = refused == EPERM ? 0 : EOPNOTSUPP;
-        copy();
-        EXPECT_TRUE(port.boxes().isEmpty());
-        EXPECT_EQ(state.run.FilesCopied, 2);
-        EXPECT_EQ(TempTree::read(dst + "/b.txt"), "b");
+    TempTree::setMtime(tree.at("src/b.txt"), 1000000000); // a time a copy cannot have by chance
+    struct Case {
+        int mode, time;
+        bool timesIgnored;
+        QString notice;
+    };
+    const QString times = "File Times";
+    for (const Case& c :
+         {Case{ENOSYS, 0, false, "Permissions"}, Case{EOPNOTSUPP, 0, false, {}},
+          Case{EPERM, 0, false, {}}, Case{EACCES, 0, false, {}}, Case{EINVAL, 0, false, {}},
+          Case{0, EPERM, false, times}, Case{0, 0, true, times},
+          Case{EACCES, EACCES, false, "Permissions And File Times"}}) {
+        io.setModeError = c.mode;
+        io.setTimeError = c.time;
+        io.timesIgnored = c.timesIgnored;
+        io.unnamedError = c.mode == EOPNOTSUPP ? EOPNOTSUPP : 0; // hidden names too
         QDir(dst).removeRecursively();
-    }
-
-    // Times that cannot be set: one notice a run, no error.
-    io.setModeError = 0;
-    io.unnamedError = 0;
-    io.setTimeError = EPERM;
-    for (int run = 1; run <= 2; ++run) {
-        QDir(dst).removeRecursively();
+        const size_t from = port.events.size();
         copy();
         EXPECT_EQ(state.run.FilesCopied, 2);
         EXPECT_EQ(state.run.RunErrors, 0);
-        ASSERT_EQ(port.boxes().size(), run);
-        EXPECT_TRUE(port.boxes().last().startsWith(
-            "Error (1) Could Not Set The File Time Of: " + dst + "/"));
-    }
-    for (const PortEvent& e : port.events) {
-        if (e.text.startsWith("Error (1)")) {
-            EXPECT_EQ(e.kind, PortEvent::Information);
-        }
+        EXPECT_EQ(TempTree::read(dst + "/b.txt"), "b");
+        ASSERT_EQ(boxesSince(from).size(), 1) << c.mode << " " << c.time;
+        const PortEvent& notice = port.events.back();
+        EXPECT_EQ(notice.kind, PortEvent::Information);
+        EXPECT_TRUE(notice.text.startsWith(
+            "The Copies Are Complete, But The Destination Does Not Keep Their " +
+            (c.notice.isEmpty() ? "Permissions" : c.notice) + "\nFirst Seen With: " + dst + "/"))
+            << notice.text.toStdString();
+        EXPECT_EQ(notice.text.contains("Copying Only Newer Files Cannot Be Trusted There"),
+                  c.time != 0 || c.timesIgnored);
     }
 }
 

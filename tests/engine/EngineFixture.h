@@ -35,7 +35,8 @@ public:
     int findDataError = 0; // the file system cannot be asked for holes
     int setModeError = 0;  // what a FUSE or network file system answers
     int setTimeError = 0;
-    int unnamedError = 0; // no files without a name (FAT, most FUSE)
+    bool timesIgnored = false; // set, but the file system keeps its own (a cloud mount)
+    int unnamedError = 0;      // no files without a name (FAT, most FUSE)
     // Drives: folders that are there (besides the real ones) and which are mounted.
     std::set<QByteArray> fakeFolders;
     std::function<bool(const QByteArray&)> mounted;
@@ -106,6 +107,8 @@ public:
         return setModeError ? setModeError : PosixFileIo::setMode(fd, mode);
     }
     int setTime(int fd, const timespec& time) override {
+        if (timesIgnored)
+            return 0;
         return setTimeError ? setTimeError : PosixFileIo::setTime(fd, time);
     }
     bool isFolder(const QByteArray& path) override {
