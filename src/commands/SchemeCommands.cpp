@@ -6,6 +6,7 @@
 #include "engine/PathChecks.h"
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
+#include "schemes/DestinationMemory.h"
 #include "schemes/LastRunDisplay.h"
 #include "schemes/SchemeFile.h"
 
@@ -162,6 +163,7 @@ bool SaveNewScheme(AppState& state, UserPort& port) {
                   AlertKind::Warning);
         return false;
     }
+    ForgetMountFolder(path); // its Folder 2 is taken as it now is
     state.settings.LastSchemeName = name;
     WriteSetting(kQuorviaKey, "LastSchemeName", name);
 

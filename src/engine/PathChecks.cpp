@@ -2,6 +2,7 @@
 
 #include "app/Alerts.h"
 #include "platform/Volumes.h"
+#include "schemes/DestinationMemory.h"
 
 #include <QDir>
 #include <QFile>
@@ -31,6 +32,23 @@ bool CheckDrive(const Settings& settings, Dialogs& dialogs, const QString& path,
     ShowAlert(dialogs, settings,
               "Drive (" + drive + " ) Does Not Exist\n" +
                   "If This Drive Is Removable, Make Sure It Is Inserted",
+              AlertKind::Warning);
+    return false;
+}
+
+bool CheckDestinationVolume(const Settings& settings, Dialogs& dialogs, const QString& schemeFile,
+                            const QString& folder2, platform::FileIo& io) {
+    const QString expected = RememberedMountFolder(schemeFile, folder2);
+    if (expected.isEmpty())
+        return true;
+    const QString now = QFile::decodeName(io.mountFolderOf(QFile::encodeName(folder2)));
+    if (now.isEmpty() || now == expected)
+        return true;
+    ShowAlert(dialogs, settings,
+              "Drive (" + expected + " ) Does Not Exist\n" +
+                  "If This Drive Is Removable, Make Sure It Is Inserted\n\n" + "Folder 2 (" +
+                  folder2 + ") Now Lies On " + now + ", Not On " + expected +
+                  " As At Its Last Run\nTo Back Up There All The Same, Save The Scheme Again",
               AlertKind::Warning);
     return false;
 }

@@ -16,6 +16,11 @@ bool CheckDrive(const Settings& settings, Dialogs& dialogs, const QString& path,
                 platform::FileIo& io = platform::posixFileIo());
 // False, with a message, when the source lies inside its destination or is the
 // same folder (links and ".." resolved): a backup would write over its source.
+// Refuses a Folder 2 that now lies on another file system than at the
+// scheme's last completed run (a share or stick gone, its empty folder left).
+bool CheckDestinationVolume(const Settings& settings, Dialogs& dialogs, const QString& schemeFile,
+                            const QString& folder2, platform::FileIo& io);
+
 bool CheckFolderPair(const Settings& settings, Dialogs& dialogs, const QString& folder1,
                      const QString& folder2, platform::FileIo& io = platform::posixFileIo());
 // 0 when the path holds none of the refused sequences, else the 1-based

@@ -9,6 +9,8 @@
 #include "engine/TreeWalk.h"
 #include "engine/ZipMode.h"
 #include "platform/Clock.h"
+#include "platform/DestinationLock.h"
+#include "schemes/DestinationMemory.h"
 #include "schemes/SchemeFile.h"
 
 #include <QFile>
@@ -64,8 +66,19 @@ void runHead(AppState& state, UserPort& port, platform::FileIo& io, zip::TZipMas
     const QString to = head.Folder2.trimmed();
     if (!CheckDrive(settings, port.dialogs, from, io) ||
         !CheckDrive(settings, port.dialogs, to, io) ||
-        !CheckFolderPair(settings, port.dialogs, from, to, io))
+        !CheckFolderPair(settings, port.dialogs, from, to, io) ||
+        !CheckDestinationVolume(settings, port.dialogs, head.SchemeFile, to, io))
         return;
+    // Two runs writing one destination would each find the other's files
+    // half made.
+    platform::DestinationLock lock(to);
+    if (!lock.tryLock()) {
+        ShowAlert(port.dialogs, settings,
+                  "Folder 2 (" + to + ") Is Being Written By Another Quorvia Run\n" +
+                      "Scheme Skipped: Run It Again When That Run Has Ended",
+                  AlertKind::Warning);
+        return;
+    }
     // A zip run is never held back by the space check; its messages still come.
     if (settings.CheckPrior && !CheckSpaceBeforeRun(state, port, io) && !settings.ZipArchiveFlag)
         return;
@@ -85,13 +98,15 @@ void runHead(AppState& state, UserPort& port, platform::FileIo& io, zip::TZipMas
         head.RunMode = SchemeRecord::Zipped;
         port.view.setText(Field::FilesCopiedCaption, "File(s) Zipped:");
     } else {
-        TreeWalk(state, port, io)
-            .WalkTree(QFile::encodeName(head.Folder1.trimmed()), QFile::encodeName(head.Folder2));
+        TreeWalk(state, port, io).WalkTree(QFile::encodeName(from), QFile::encodeName(to));
         head.RunMode = SchemeRecord::Copied;
         port.view.setText(Field::FilesCopiedCaption, "File(s) Copied:");
     }
 
     run.RunElapsedText = FormatElapsed(start, platform::tickCount());
+    const QByteArray destination = QFile::encodeName(to);
+    if (!state.flags.AbortRequested && io.isFolder(destination))
+        RememberMountFolder(head.SchemeFile, to, QFile::decodeName(io.mountFolderOf(destination)));
     if (run.FolderCount > 0)
         --run.FolderCount;
     WriteSchemeFile(state, port);

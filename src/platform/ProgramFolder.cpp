@@ -25,6 +25,15 @@ QString programFolderFor(const QString& executableFolder) {
     return folder;
 }
 
+QString stateFolder() {
+    QString base = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(base)) // unset, or not usable as the base directory spec says
+        base = QDir::homePath() + "/.local/state";
+    const QString folder = base + "/Quorvia/";
+    QDir().mkpath(folder);
+    return folder;
+}
+
 QString programFolder() {
     return programFolderFor(QCoreApplication::applicationDirPath());
 }

@@ -12,5 +12,8 @@ inline constexpr const char* kPortableMarker = "Quorvia.portable";
 QString programFolder();
 // The same rule for a given executable folder (for tests).
 QString programFolderFor(const QString& executableFolder);
+// Where the program keeps what it learns from runs ($XDG_STATE_HOME/Quorvia/,
+// by default ~/.local/state/Quorvia/), created on demand; with a trailing '/'.
+QString stateFolder();
 
 } // namespace quorvia::platform

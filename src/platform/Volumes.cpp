@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
 #include <QStringList>
 #include <cerrno>
 #include <fcntl.h>
@@ -62,6 +64,14 @@ bool isMountPoint(const QByteArray& folder) {
     if (stat(folder.constData(), &self) != 0 || stat((folder + "/..").constData(), &parent) != 0)
         return false;
     return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+QString mountFolderOf(const QString& path) {
+    QString probe = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    while (!QFileInfo(probe).isDir() && probe != "/")
+        probe = QFileInfo(probe).path();
+    const QStorageInfo volume(probe);
+    return volume.isValid() ? volume.rootPath() : QString();
 }
 
 } // namespace quorvia::platform

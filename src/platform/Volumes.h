@@ -18,5 +18,8 @@ QString driveOf(const QString& path);
 bool driveNeedsMount(const QString& drive);
 // Whether a folder is the root of a mounted file system (links followed).
 bool isMountPoint(const QByteArray& folder);
+// The mount folder of the file system that holds `path`, or would hold it
+// were it made: that of its nearest existing folder. Empty when unknown.
+QString mountFolderOf(const QString& path);
 
 } // namespace quorvia::platform

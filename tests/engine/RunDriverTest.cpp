@@ -1,11 +1,17 @@
 #include "engine/RunDriver.h"
 #include "EngineFixture.h"
+#include "ScratchMount.h"
 #include "app/RunStatistics.h"
 #include "app/SettingsLoader.h"
+#include "commands/SchemeCommands.h"
 #include "engine/PathChecks.h"
 #include "engine/RunProgress.h"
+#include "platform/Volumes.h"
 
+#include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
+#include <memory>
 #include <unistd.h>
 
 namespace quorvia::test {
@@ -200,6 +206,80 @@ TEST_F(RunDriverTest, AnUnpluggedDriveIsRefusedBeforeAnythingIsMade) {
     io.mounted = [](const QByteArray&) { return true; };
     EXPECT_TRUE(CheckDrive(state.settings, port, QString(stick) + "/Backup", io));
     expectIdle();
+}
+
+TEST_F(RunDriverTest, AShareOrStickThatWentIsRefusedUntilTheSchemeIsSavedAgain) {
+    // Outside /mnt and /media, where the drive check cannot tell an empty folder.
+    const QString nas = tree.at("home/anna/nas");
+    auto mount = std::make_unique<ScratchMount>(ScratchMount::Tmpfs, nas);
+    if (!mount->mounted())
+        mount = std::make_unique<ScratchMount>(ScratchMount::FatStick, nas);
+    if (!mount->mounted())
+        GTEST_SKIP() << mount->whyNot().toStdString();
+    tree.write("a/one.txt", "1");
+    const QString to = nas + "/backup";
+    const QString file = queue("Nas", tree.at("a"), to);
+    RunQueue(state, port, io);
+    ASSERT_EQ(TempTree::read(to + "/one.txt"), "1");
+    const QByteArray record = TempTree::read(file);
+
+    mount->unmount(); // the connection dropped: an empty folder is left
+    auto again = [&] {
+        state.queue.slots[++state.queue.QueueLast] = SchemeRecord{file, tree.at("a"), to, 0};
+        RunQueue(state, port, io);
+    };
+    again();
+    EXPECT_EQ(port.boxes().last(),
+              "Drive (" + nas + " ) Does Not Exist\nIf This Drive Is Removable, Make Sure It Is " +
+                  "Inserted\n\nFolder 2 (" + to + ") Now Lies On " + platform::mountFolderOf(to) +
+                  ", Not On " + nas + " As At Its Last Run\nTo Back Up There All The Same, " +
+                  "Save The Scheme Again");
+    EXPECT_FALSE(TempTree::exists(to));
+    EXPECT_EQ(TempTree::read(file), record);
+    EXPECT_EQ(stored("TimesRun"), "1");
+
+    // Saved again, the scheme takes its Folder 2 where it now lies.
+    port.setText(Field::Folder1, tree.at("a"));
+    port.setText(Field::Folder2, to);
+    port.script({Answer::typed("Nas"), Answer::yes()});
+    ASSERT_TRUE(SaveNewScheme(state, port));
+    again();
+    EXPECT_EQ(TempTree::read(to + "/one.txt"), "1");
+    EXPECT_EQ(stored("TimesRun"), "2");
+    expectIdle();
+}
+
+TEST_F(RunDriverTest, TwoRunsOfOneDestinationNeverMeetInIt) {
+    for (int i = 0; i < 300; ++i)
+        tree.write(QString("a/d%1/f%2.txt").arg(i % 10).arg(i),
+                   QByteArray(i * 37, char('a' + i % 26)));
+    const QString file = queue("Twice", tree.at("a"), tree.at("b"));
+    // Each pump of a run in its own process waits a little: the two meet.
+    auto start = [&](QProcess& run, const QString& delayMs) {
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(QUORVIA_RUN_ONCE, {file, tree.at("a"), tree.at("b"), delayMs});
+        return run.waitForStarted();
+    };
+    QProcess first, second;
+    ASSERT_TRUE(start(first, "3") && start(second, "3"));
+    ASSERT_TRUE(first.waitForFinished(60000) && second.waitForFinished(60000));
+    const QString said = first.readAll() + "|" + second.readAll();
+    EXPECT_EQ(said.count("Is Being Written By Another Quorvia Run"), 1) << said.toStdString();
+    EXPECT_FALSE(said.contains("Name Clashes")) << said.toStdString();
+
+    // One killed in the middle leaves its lock behind; the next run takes it over.
+    QProcess killed;
+    ASSERT_TRUE(start(killed, "50"));
+    QThread::msleep(500);
+    killed.kill();
+    killed.waitForFinished();
+    RunQueue(state, port, io);
+    EXPECT_TRUE(port.boxes().isEmpty()) << port.boxes().join('|').toStdString();
+    for (int i = 0; i < 300; ++i) {
+        const QString name = QString("/d%1/f%2.txt").arg(i % 10).arg(i);
+        ASSERT_EQ(TempTree::read(tree.at("b") + name), TempTree::read(tree.at("a") + name));
+    }
+    EXPECT_TRUE(leftovers(tree.at("b/d0")).isEmpty());
 }
 
 TEST_F(RunDriverTest, ProgressCaptionShowsQueueAndCappedPercentage) {

@@ -22,12 +22,13 @@ public:
 
     void OnTestStart(const testing::TestInfo&) override {
         const QString home = m_root + "/case" + QString::number(++m_count);
-        for (const char* d : {"/config", "/data"})
+        for (const char* d : {"/config", "/data", "/state"})
             QDir().mkpath(home + d);
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home + "/config");
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, home + "/config");
         setenv("XDG_CONFIG_HOME", QFile::encodeName(home + "/config").constData(), 1);
         setenv("XDG_DATA_HOME", QFile::encodeName(home + "/data").constData(), 1);
+        setenv("XDG_STATE_HOME", QFile::encodeName(home + "/state").constData(), 1);
     }
 
 private:
@@ -45,10 +46,11 @@ int main(int argc, char** argv) {
     const QByteArray root = home.path().toLocal8Bit();
     setenv("XDG_CONFIG_HOME", (root + "/config").constData(), 1);
     setenv("XDG_DATA_HOME", (root + "/data").constData(), 1);
+    setenv("XDG_STATE_HOME", (root + "/state").constData(), 1);
     setenv("XDG_RUNTIME_DIR", (root + "/runtime").constData(), 1);
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     setenv("TMPDIR", root.constData(), 0);
-    for (const char* d : {"/config", "/data", "/runtime"})
+    for (const char* d : {"/config", "/data", "/state", "/runtime"})
         QDir().mkpath(QString::fromLocal8Bit(root + d));
     QFile::setPermissions(QString::fromLocal8Bit(root + "/runtime"),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
