@@ -42,6 +42,8 @@ extern "C" {
 #define ZIPDLL_ERR_INTERNAL 1006    /* anything else that stopped the add */
 #define ZIPDLL_ERR_CHANGED                                                                         \
     1007 /* a file changed while it was read; the entry holds what was read */
+#define ZIPDLL_ERR_PASSWORD                                                                        \
+    1008 /* the archive holds entries under another password, or under one at all */
 
 typedef struct ZipCallbackRecord {
     void* reserved0;

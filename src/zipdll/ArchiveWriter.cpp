@@ -335,6 +335,32 @@ zip_int64_t locateName(zip_t* za, const std::string& name) {
                            isUtf8(name) ? ZIP_FL_ENC_RAW : ZIP_FL_ENC_RAW | ZIP_FL_ENC_CP437);
 }
 
+// Why an add must leave this archive alone, or "": its entries stay under one
+// password, or none. Entries under another password would be left beside new
+// ones, readable only by a password the user may no longer have.
+std::string passwordConflict(zip_t* za, const WriteOptions& options) {
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_stat_t st;
+        if (zip_stat_index(za, zip_uint64_t(i), 0, &st) != 0 ||
+            !(st.valid & ZIP_STAT_ENCRYPTION_METHOD) || st.encryption_method == ZIP_EM_NONE)
+            continue;
+        if (!options.encrypt)
+            return "holds password-protected files, and this add has no password";
+        // Opening checks the password against the entry's own check value.
+        zip_file_t* file =
+            zip_fopen_index_encrypted(za, zip_uint64_t(i), 0, options.password.c_str());
+        if (file) {
+            zip_fclose(file);
+            return {};
+        }
+        if (zip_error_code_zip(zip_get_error(za)) == ZIP_ER_WRONGPASSWD)
+            return "holds files under another password";
+        zip_error_clear(za);
+    }
+    return {};
+}
+
 // Discards the archive unless it was closed.
 struct ArchiveHandle {
     zip_t* za = nullptr;
@@ -368,6 +394,13 @@ int32_t ArchiveWriter::write(const std::string& archive, std::vector<Item>& item
         return 0;
     }
     zip_t* za = handle.za;
+    if (const std::string why = passwordConflict(za, m_options); !why.empty()) {
+        m_reporter.message(ZIPDLL_ERR_PASSWORD, "The archive " + archive + " " + why +
+                                                    ": nothing was added and it was left as "
+                                                    "it was. Give the password it was made "
+                                                    "with, or move it away to start anew");
+        return 0;
+    }
 
     Shared shared(m_reporter);
     shared.level = m_options.level;

@@ -360,6 +360,34 @@ TEST_F(MainWindowTest, WindowsOfLaterVersionsSaySoPlainly) {
         EXPECT_TRUE(box.contains("not available")) << box.toStdString();
 }
 
+TEST_F(MainWindowTest, AQueueOfZipSchemesAsksForItsPasswordOnce) {
+    startUp();
+    state.settings.ZipArchiveFlag = true;
+    state.settings.ZipPassword = true;
+    form1.ZipMaster1().SetDLLDirectory(ZIPDLL_DIR);
+    for (const char* name : {"A", "B"}) {
+        addScheme(name, 3);
+        tree.mkdir(QString("dst/") + name);
+    }
+    bool queued = false;
+    dialogs.onPump = [&] {
+        if (!queued) {
+            queued = true;
+            select("B");
+            click("Button4");
+        }
+    };
+    dialogs.script({Answer::typed("pw"), Answer::typed("pw")});
+    select("A");
+    click("Button4");
+    dialogs.onPump = nullptr;
+    EXPECT_TRUE(dialogs.answers.empty());
+    EXPECT_EQ(dialogs.dialogue().filter("prompt").size(), 2) << dialogs.dialogue().join('|').toStdString();
+    for (const char* name : {"A", "B"})
+        EXPECT_TRUE(TempTree::exists(tree.at(QString("dst/") + name + "/" + name + ".zip")))
+            << name << dialogs.dialogue().join('|').toStdString();
+}
+
 TEST_F(MainWindowTest, TheAbortButtonCancelsAZipInProgress) {
     startUp();
     state.settings.ZipArchiveFlag = true;

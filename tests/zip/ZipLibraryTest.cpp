@@ -129,6 +129,24 @@ TEST_F(ZipLibraryTest, EncryptedWithAes256OnlyTheRightPasswordOpens) {
     EXPECT_TRUE(sevenZipTests(at("enc.zip"), "correct horse"));
     EXPECT_FALSE(sevenZipTests(at("enc.zip"), "wrong horse"));
 
+    // Added to again under another password, or none: refused before writing,
+    // so the archive never holds entries under two passwords.
+    const QByteArray before = readAll(at("enc.zip"));
+    write("src/more.txt", "more");
+    for (const QString& password : {QString("wrong horse"), QString()}) {
+        messages.clear();
+        zm.SetPassword(password);
+        EXPECT_EQ(
+            add(at("enc.zip"), {at("src")}, password.isEmpty() ? AddOpts{} : AddOpts{AddEncrypt}),
+            0);
+        ASSERT_EQ(failures().size(), 1u);
+        EXPECT_EQ(failures()[0].code, ZIPDLL_ERR_PASSWORD);
+        EXPECT_EQ(readAll(at("enc.zip")), before);
+    }
+    zm.SetPassword("correct horse");
+    EXPECT_EQ(add(at("enc.zip"), {at("src")}, {AddEncrypt}), 2);
+    EXPECT_TRUE(sevenZipTests(at("enc.zip"), "correct horse"));
+
     // Encryption without a password writes nothing rather than plain text.
     messages.clear();
     zm.SetPassword("");
