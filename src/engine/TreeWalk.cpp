@@ -2,6 +2,7 @@
 
 #include "app/Alerts.h"
 #include "engine/RunProgress.h"
+#include "platform/Clock.h"
 
 #include <QFile>
 #include <QStringList>
@@ -506,6 +507,11 @@ bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input
         }
         offset += int64_t(got);
         moved += int64_t(got);
+        if (const int64_t now = platform::tickCount();
+            now - m_captionShownAt >= ProgressIntervalMs) {
+            m_captionShownAt = now;
+            UpdateProgressCaption(m_state, m_port.view, moved);
+        }
         // At the end, or at the length the file had: one that grew meanwhile
         // is caught by the check after the copy, without one more read.
         if (got == 0 || (status.size > 0 && offset >= status.size)) {
@@ -564,6 +570,7 @@ void TreeWalk::fileCopied(const QByteArray& destination, int64_t bytes) {
     RunState& run = m_state.run;
     run.ByteTotal += bytes;
     UpdateProgressCaption(m_state, m_port.view);
+    m_captionShownAt = platform::tickCount();
     ++run.FilesCopied;
     run.WorkList << shown(destination);
 }

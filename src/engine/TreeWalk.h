@@ -31,6 +31,8 @@ public:
     static constexpr int ChangedWhileCopied = EBUSY;
     // The code shown for a name that the destination cannot tell from another.
     static constexpr int NameTaken = EEXIST;
+    // How often the caption's percentage moves while one large file is copied.
+    static constexpr int64_t ProgressIntervalMs = 250;
 
     TreeWalk(AppState& state, UserPort& port, platform::FileIo& io);
 
@@ -113,6 +115,7 @@ private:
     std::vector<char> m_buffer;
     platform::FileStatus m_root; // the destination root, not to be walked into itself
     bool m_haveRoot = false;
+    int64_t m_captionShownAt = 0; // tick of the last percentage shown
     DestinationCase m_case = DestinationCase::Sensitive;
     unsigned m_notKept = 0;    // NotKept bits met in this walk
     QByteArray m_notKeptFirst; // the first copy that showed one

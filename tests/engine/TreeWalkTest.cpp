@@ -1,6 +1,9 @@
 #include "engine/TreeWalk.h"
 #include "EngineFixture.h"
+
 #include "platform/FileSystem.h"
+#include <QRegularExpression>
+#include <QThread>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -165,6 +168,25 @@ TEST_F(TreeWalkTest, AbortInTheMiddleOfAFileKeepsTheOldCopy) {
     state.run.AbortReported = false;
     copy();
     EXPECT_EQ(TempTree::read(dst + "/big.bin"), TempTree::read(big));
+}
+
+TEST_F(TreeWalkTest, ALargeFileMovesThePercentageWhileItIsCopied) {
+    const int steps = 12;
+    tree.write("src/big.bin", QByteArray(steps * TreeWalk::StepSize, 'L'));
+    state.run.BytesNeeded = steps * TreeWalk::StepSize;
+    port.setText(Field::Title, "Quorvia (A)");
+    // A slow drive: each step of the copy takes a fifth of the interval.
+    io.duringCopy = [](int) { QThread::msleep(TreeWalk::ProgressIntervalMs / 5); };
+    QStringList shown;
+    port.onPump = [&] {
+        if (state.run.FilesCopied == 0 &&
+            (shown.isEmpty() || shown.last() != port.text(Field::Title)))
+            shown << port.text(Field::Title);
+    };
+    copy();
+    EXPECT_GE(shown.filter(QRegularExpression(" - [1-9][0-9]?%$")).size(), 2)
+        << shown.join(" | ").toStdString();
+    EXPECT_TRUE(port.text(Field::Title).endsWith(" - 100%"));
 }
 
 TEST_F(TreeWalkTest, WriteFailuresStopTheRunAndLeaveTheDestinationWhole) {
