@@ -2,8 +2,8 @@
 // run, and prints "<name> ratio <x> target <y>" for every figure.
 #include "BenchSupport.h"
 #include "HeadlessPort.h"
-#include "engine/RunDriver.h"
-#include "engine/SpaceCheck.h"
+#include "commands/RunQueue.h"
+#include "engine/TreeWalk.h"
 #include "schemes/AppState.h"
 #include "schemes/SchemeFile.h"
 
@@ -76,7 +76,13 @@ struct Engine {
 
     double scan(const QString& from, const QString& to) {
         queue(from, to);
-        const double seconds = measure([&] { ScanSize(state, port, false, false); });
+        WindowPresenter presenter(state, port);
+        const double seconds = measure([&] {
+            state.run.resetCounters();
+            WalkTree({FolderPair::fromTexts(from, to), RunMode::SizeScan,
+                      CopyOptions::of(state.settings)},
+                     state.run, presenter);
+        });
         state.queue.QueueLast = -1;
         return seconds;
     }

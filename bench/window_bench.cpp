@@ -3,7 +3,7 @@
 // Prints "<name> ratio <x> target <y>" for every figure.
 #include "BenchSupport.h"
 #include "HeadlessPort.h"
-#include "engine/RunDriver.h"
+#include "commands/RunQueue.h"
 #include "schemes/AppState.h"
 #include "schemes/SchemeFile.h"
 #include "ui/Browse.h"

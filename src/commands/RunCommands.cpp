@@ -1,8 +1,8 @@
 #include "commands/RunCommands.h"
 
 #include "app/Alerts.h"
+#include "commands/RunQueue.h"
 #include "commands/SchemeCommands.h"
-#include "engine/RunDriver.h"
 
 namespace quorvia {
 

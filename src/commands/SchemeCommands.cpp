@@ -2,8 +2,8 @@
 
 #include "app/Alerts.h"
 #include "app/SettingsLoader.h"
+#include "commands/FolderChecks.h"
 #include "commands/RunCommands.h"
-#include "engine/PathChecks.h"
 #include "platform/FileSystem.h"
 #include "platform/Trash.h"
 #include "schemes/DestinationMemory.h"
@@ -43,8 +43,8 @@ QChar upperAscii(QChar c) {
 
 bool checkFolder(const Settings& settings, UserPort& port, Field box) {
     const QString path = port.view.text(box);
-    return CheckPathChars(settings, port.dialogs, path) == 0 &&
-           CheckDrive(settings, port.dialogs, path) && EnsureFolder(settings, port.dialogs, path);
+    return PathCharsAcceptable(settings, port.dialogs, path) &&
+           DrivePresent(settings, port.dialogs, path) && EnsureFolder(settings, port.dialogs, path);
 }
 
 } // namespace
@@ -188,8 +188,9 @@ void AddScheme(AppState& state, UserPort& port) {
     }
     if (!ValidateFolders(state.settings, port, FolderMode::Second, true) ||
         !checkFolder(state.settings, port, Field::Folder2) ||
-        !CheckFolderPair(state.settings, port.dialogs, port.view.text(Field::Folder1),
-                         port.view.text(Field::Folder2))) {
+        !FolderPairAcceptable(state.settings, port.dialogs,
+                              FolderPair::fromTexts(port.view.text(Field::Folder1),
+                                                    port.view.text(Field::Folder2)))) {
         port.view.focus(Field::Folder2);
         return;
     }

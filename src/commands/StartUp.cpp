@@ -9,7 +9,6 @@ namespace quorvia {
 void StartUp(AppState& state, UserPort& port) {
     if (state.ProgramFolder.isEmpty())
         state.ProgramFolder = platform::programFolder();
-    state.run.SizeScanMode = false;
     LoadSettings(state.settings, port.dialogs, state.ProgramFolder);
     // A missing scheme folder leaves the list empty rather than pointing it elsewhere.
     const QString folder = state.settings.SchemeDir;

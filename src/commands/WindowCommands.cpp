@@ -1,7 +1,7 @@
 #include "commands/WindowCommands.h"
 
 #include "commands/SchemeCommands.h"
-#include "engine/SpaceCheck.h"
+#include "commands/SpaceReports.h"
 
 namespace quorvia {
 
@@ -10,21 +10,21 @@ namespace quorvia {
 
 void ReportFolderSize(AppState& state, UserPort& port, platform::FileIo& io) {
     if (!state.flags.Busy)
-        ScanSize(state, port, true, true, io);
+        ReportSize(state, port, io);
 }
 
 void ReportFolder2Info(AppState& state, UserPort& port, platform::FileIo& io) {
     if (state.flags.Busy)
         return;
     if (ValidateFolders(state.settings, port, FolderMode::First, false))
-        ScanSize(state, port, true, true, io);
+        ReportSize(state, port, io);
     else
-        QueryFreeSpace(state, port, true, SpaceSource::Window, {}, io);
+        ReportWindowFreeSpace(state, port, io);
 }
 
 void ReportFreeSpace(AppState& state, UserPort& port, platform::FileIo& io) {
     if (!state.flags.Busy)
-        QueryFreeSpace(state, port, true, SpaceSource::Window, {}, io);
+        ReportWindowFreeSpace(state, port, io);
 }
 
 } // namespace quorvia

@@ -1,30 +1,47 @@
 #pragma once
 
-#include "app/Dialogs.h"
-#include "app/Settings.h"
+#include "app/RunResult.h"
+#include "engine/FolderPair.h"
+#include "platform/DestinationLock.h"
 #include "platform/FileIo.h"
 
 #include <QString>
+#include <memory>
 
 namespace quorvia {
 
-// True when the folder exists or the user agreed to create it and it was made.
-bool EnsureFolder(const Settings& settings, Dialogs& dialogs, const QString& path);
-// True when the volume ("drive") of the path is there: its folder exists and,
-// under the mount roots, is mounted (an unplugged stick leaves its empty folder).
-bool CheckDrive(const Settings& settings, Dialogs& dialogs, const QString& path,
-                platform::FileIo& io = platform::posixFileIo());
-// False, with a message, when the source lies inside its destination or is the
-// same folder (links and ".." resolved): a backup would write over its source.
-// Refuses a Folder 2 that now lies on another file system than at the
-// scheme's last completed run (a share or stick gone, its empty folder left).
-bool CheckDestinationVolume(const Settings& settings, Dialogs& dialogs, const QString& schemeFile,
-                            const QString& folder2, platform::FileIo& io);
+// The drive ("volume") of a path: its folder, and whether it is there. Under
+// the mount roots it must be mounted: an unplugged stick leaves its empty folder.
+struct DriveCheck {
+    QString drive;
+    bool present = false;
+};
+DriveCheck CheckDrive(const QString& path, platform::FileIo& io = platform::posixFileIo());
 
-bool CheckFolderPair(const Settings& settings, Dialogs& dialogs, const QString& folder1,
-                     const QString& folder2, platform::FileIo& io = platform::posixFileIo());
+// Where Folder 1 lies against Folder 2 (links and ".." resolved). A folder that
+// cannot be looked at overlaps nothing: the walk reports it.
+platform::FolderOverlap CheckFolderPair(const FolderPair& pair,
+                                        platform::FileIo& io = platform::posixFileIo());
+
+// Everything that holds a scheme back before anything is written, in the
+// order it is looked at: the drives of both folders, their overlap, and the
+// file system Folder 2 lay on at the scheme's last completed run (a share or
+// stick gone leaves an empty folder on the system disk).
+Refusal CheckRunnable(const QString& schemeFile, const FolderPair& pair, platform::FileIo& io);
+
+// One run at a time per destination: the lock, or DestinationBusy.
+std::unique_ptr<platform::DestinationLock> LockDestination(const FolderPair& pair, Refusal& refused,
+                                                           int waitMs = 0);
+
+// After a completed run: the file system Folder 2 now lies on.
+void RememberDestination(const QString& schemeFile, const FolderPair& pair, platform::FileIo& io);
+
 // 0 when the path holds none of the refused sequences, else the 1-based
 // position of the first one found (checked in a fixed order).
-int CheckPathChars(const Settings& settings, Dialogs& dialogs, const QString& path);
+int CheckPathChars(const QString& path);
+
+// Free bytes where a folder lies (its nearest existing folder); 0 when the
+// query fails or tells none.
+int64_t FreeBytes(const QString& folder, platform::FileIo& io = platform::posixFileIo());
 
 } // namespace quorvia

@@ -1,11 +1,7 @@
 #include "engine/TreeWalk.h"
 
-#include "app/Alerts.h"
-#include "engine/RunProgress.h"
-#include "platform/Clock.h"
-
+#include <QElapsedTimer>
 #include <QFile>
-#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <limits>
@@ -20,14 +16,6 @@ using platform::kNoFolder;
 using platform::kWholePath;
 
 namespace {
-
-QString shown(const QByteArray& path) {
-    return QFile::decodeName(path);
-}
-
-QString errorText(int error) {
-    return "Error (" + QString::number(error) + ") ";
-}
 
 bool sameTime(const timespec& a, const timespec& b) {
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
@@ -81,78 +69,81 @@ struct TreeWalk::Temporary {
     }
 };
 
-TreeWalk::TreeWalk(AppState& state, UserPort& port, platform::FileIo& io)
-    : m_state(state), m_port(port), m_io(io) {}
+void WalkTree(const RunRequest& request, RunResult& result, RunObserver& observer,
+              platform::FileIo& io) {
+    TreeWalk(request, result, observer, io).run();
+}
 
-void TreeWalk::WalkTree(const QByteArray& sourceRoot, const QByteArray& destinationRoot) {
-    QByteArray source = sourceRoot;
+TreeWalk::TreeWalk(const RunRequest& request, RunResult& result, RunObserver& observer,
+                   platform::FileIo& io)
+    : m_request(request), m_options(request.options), m_scan(request.mode == RunMode::SizeScan),
+      m_result(result), m_observer(observer), m_io(io) {}
+
+void TreeWalk::run() {
+    QByteArray source = QFile::encodeName(m_request.pair.source);
     while (source.size() > 1 && source.endsWith('/'))
         source.chop(1);
     Destination destination;
-    destination.path = destinationRoot;
+    destination.path = QFile::encodeName(m_request.pair.destination);
     if (!destination.path.endsWith('/'))
         destination.path += '/';
     // The roots are taken as the user named them, links in them included.
-    const bool scan = m_state.run.SizeScanMode;
-    if (!scan)
+    if (!m_scan)
         destination.fresh = m_io.makeFolder(kWholePath, destination.path) == 0;
     FolderHandle root{m_io};
     destination.error = m_io.openFolder(kWholePath, destination.path, root.fd);
     destination.fd = destination.error == 0 ? root.fd : kNoFolder;
-    if (!scan && !rootUsable(destination))
+    if (!m_scan && destination.fd < 0) {
+        // Not there and not made (a file in its place, a parent missing): said
+        // once for the whole tree rather than once for every file below it.
+        QByteArray path = destination.path;
+        if (path.size() > 1)
+            path.chop(1);
+        ++m_result.RunErrors;
+        m_observer.problem(RunProblem(RunProblem::DestinationUnusable, destination.error, path));
         return;
+    }
     // A destination inside the source must not be walked into itself.
     m_haveRoot = destination.fd >= 0 && m_io.statOpen(destination.fd, m_root) == 0;
-    if (!scan)
+    if (!m_scan)
         m_case = probeDestinationCase(m_io, destination.fd);
-    WalkFolder(kWholePath, source, source, destination);
-    reportNotKept();
-}
-
-bool TreeWalk::rootUsable(const Destination& root) {
-    if (root.fd >= 0)
-        return true;
-    // Not there and not made (a file in its place, a parent missing): said
-    // once for the whole tree rather than once for every file below it.
-    QByteArray path = root.path;
-    if (path.size() > 1)
-        path.chop(1);
-    ++m_state.run.RunErrors;
-    ShowAlert(m_port.dialogs, m_state.settings,
-              errorText(root.error) + "Could Not Create: " + shown(path), AlertKind::Warning);
-    return false;
+    WalkFolder(kWholePath, source, source, destination, destination.path, -1);
+    m_result.aborted = aborted();
 }
 
 void TreeWalk::WalkFolder(int sourceParent, const QByteArray& sourceName, const QByteArray& source,
-                          const Destination& destination) {
-    RunState& run = m_state.run;
-    const bool scan = run.SizeScanMode;
-    ++run.FolderCount;
-    if (!scan)
-        run.WorkList << "FOLDER -> " + shown(destination.path);
+                          Destination& destination, const QByteArray& listedName,
+                          int listedParent) {
+    ++m_result.FolderCount;
+    if (!m_scan) {
+        destination.listed = m_result.WorkList.addFolder(listedParent, listedName);
+        m_observer.progress({RunProgress::FolderEntered, destination.path});
+    }
 
     platform::DirReader reader;
     const int error =
         sourceParent == kWholePath ? reader.open(source) : reader.open(sourceParent, sourceName);
     if (error != 0) {
-        folderFailed(error, source);
-    } else {
-        FolderNames names(m_io, scan ? DestinationCase::Sensitive : m_case, reader.fd(),
-                          destination.fd, destination.fresh);
-        const Folder folder{source, reader.fd(), destination, names};
-        if (!scan && destination.fd >= 0 && !destination.fresh)
-            removeStaleTemporaries(folder);
-        platform::DirEntry entry;
-        for (bool first = true;; first = false) {
-            if (!first)
-                m_port.dialogs.processPendingMessages();
-            if (aborted() || !reader.next(entry))
-                break;
-            handleEntry(folder, entry);
-        }
+        // A folder that cannot be listed would otherwise drop out of the backup unseen.
+        if (m_scan)
+            ++m_result.RunErrors;
+        else
+            report(RunProblem::FolderNotListed, error, source);
+        return;
     }
-    reader.close();
-    reportAbortOnce();
+    FolderNames names(m_io, m_scan ? DestinationCase::Sensitive : m_case, reader.fd(),
+                      destination.fd, destination.fresh);
+    const Folder folder{source, reader.fd(), destination, names};
+    if (!m_scan && destination.fd >= 0 && !destination.fresh)
+        removeStaleTemporaries(folder);
+    platform::DirEntry entry;
+    for (bool first = true;; first = false) {
+        if (!first)
+            m_observer.pump();
+        if (aborted() || !reader.next(entry))
+            break;
+        handleEntry(folder, entry);
+    }
 }
 
 void TreeWalk::handleEntry(const Folder& folder, const platform::DirEntry& entry) {
@@ -164,13 +155,13 @@ void TreeWalk::handleEntry(const Folder& folder, const platform::DirEntry& entry
         enterFolder(folder, name);
         break;
     case EntryType::File:
-        if (m_state.run.SizeScanMode)
+        if (m_scan)
             measure(folder, name, false);
         else
             CopyOneFile(folder, name);
         break;
     default:
-        if (m_state.run.SizeScanMode)
+        if (m_scan)
             measure(folder, name, true);
         else
             copyLink(folder, name);
@@ -186,7 +177,8 @@ void TreeWalk::enterFolder(const Folder& folder, const QByteArray& name) {
     if (!prepareFolder(folder, name, destination))
         return;
     const FolderHandle handle{m_io, destination.fd};
-    WalkFolder(folder.sourceFd, name, platform::joinPath(folder.source, name), destination);
+    WalkFolder(folder.sourceFd, name, platform::joinPath(folder.source, name), destination, name,
+               folder.destination.listed);
 }
 
 bool TreeWalk::prepareFolder(const Folder& folder, const QByteArray& name,
@@ -196,8 +188,7 @@ bool TreeWalk::prepareFolder(const Folder& folder, const QByteArray& name,
         destination.error = parent.error; // its files show it
         return true;
     }
-    const bool scan = m_state.run.SizeScanMode;
-    if (!scan) {
+    if (!m_scan) {
         int error = m_io.makeFolder(parent.fd, name);
         destination.fresh = error == 0;
         if (error != 0 && error != EEXIST) {
@@ -214,12 +205,12 @@ bool TreeWalk::prepareFolder(const Folder& folder, const QByteArray& name,
                     error = m_io.makeFolder(parent.fd, name);
                 destination.fresh = error == 0;
                 if (error != 0) {
-                    createFailed(error, destination.path);
+                    report(RunProblem::DestinationNotMade, error, destination.path);
                     return false;
                 }
             } else if (existing.type != EntryType::Directory) {
                 // A file of an earlier backup: not removed, reported.
-                createFailed(ENOTDIR, destination.path);
+                report(RunProblem::DestinationNotMade, ENOTDIR, destination.path);
                 return false;
             }
         }
@@ -251,11 +242,11 @@ void TreeWalk::removeStaleTemporaries(const Folder& folder) {
 }
 
 bool TreeWalk::filteredOut(const Folder& folder, const QByteArray& name) {
-    const Settings& s = m_state.settings;
-    if (!s.CopyHidden && name.startsWith('.'))
+    if (!m_options.hidden && name.startsWith('.'))
         return true;
     // The path is only made when the system bit has to be looked at.
-    return !s.CopySystem && (m_io.dosBits(platform::joinPath(folder.source, name)) & AttrSystem);
+    return !m_options.system &&
+           (m_io.dosBits(platform::joinPath(folder.source, name)) & AttrSystem);
 }
 
 bool TreeWalk::isDestinationRoot(const Folder& folder, const QByteArray& name) const {
@@ -268,17 +259,15 @@ bool TreeWalk::clashReported(const Folder& folder, const QByteArray& name) {
     if (!other)
         return false;
     const QByteArray& there = folder.destination.path;
-    askAbortOrIgnore(errorText(NameTaken) +
-                     "Could Not Create: " + shown(platform::joinPath(there, name)) +
-                     "\nName Clashes With " + shown(platform::joinPath(there, *other)) +
-                     " (The Destination Does Not Tell Letter Case Apart)");
+    report(RunProblem::NameClash, NameTaken, platform::joinPath(there, name),
+           platform::joinPath(there, *other));
     return true;
 }
 
 bool TreeWalk::openSource(const Folder& folder, const QByteArray& name, int& fd,
                           FileStatus& status) {
     if (const int error = m_io.openForReading(folder.sourceFd, name, fd, status)) {
-        openFailed(error, platform::joinPath(folder.source, name));
+        report(RunProblem::SourceNotOpened, error, platform::joinPath(folder.source, name));
         return false;
     }
     return status.type == EntryType::File; // else replaced by a special file since listed
@@ -287,6 +276,7 @@ bool TreeWalk::openSource(const Folder& folder, const QByteArray& name, int& fd,
 void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
     if (aborted() || filteredOut(folder, name) || clashReported(folder, name))
         return;
+    m_observer.progress({RunProgress::FileStarted, name});
 
     Descriptor input{m_io};
     FileStatus st;
@@ -294,7 +284,7 @@ void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
         return;
     const Destination& to = folder.destination;
     if (to.fd < 0) {
-        createFailed(to.error, platform::joinPath(to.path, name));
+        report(RunProblem::DestinationNotMade, to.error, platform::joinPath(to.path, name));
         return;
     }
     // In a folder this run made, only this run's own names can be there, and
@@ -313,7 +303,7 @@ void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
     // reported and leaves the old destination too, so the next run takes it.
     for (int attempt = 1;; ++attempt) {
         uint32_t dosBits = m_io.dosBits(input.fd);
-        if (m_state.settings.ResetArchiveFlag)
+        if (m_options.resetArchive)
             dosBits &= ~uint32_t(AttrArchive);
         Temporary copy{m_io, to.fd, {}};
         if (missing && !m_unnamedRefused) {
@@ -326,7 +316,7 @@ void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
                 return;
             looked = true;
             if (const int error = m_io.createTemporary(to.fd, copy.name, copy.file.fd)) {
-                createFailed(error, platform::joinPath(to.path, name));
+                report(RunProblem::DestinationNotMade, error, platform::joinPath(to.path, name));
                 return;
             }
         }
@@ -338,7 +328,8 @@ void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
             return;
         }
         if (attempt == 2) {
-            readFailed(ChangedWhileCopied, platform::joinPath(folder.source, name));
+            report(RunProblem::SourceNotRead, ChangedWhileCopied,
+                   platform::joinPath(folder.source, name));
             return;
         }
         input.release();
@@ -356,11 +347,12 @@ bool TreeWalk::destinationAllowsCopy(const Folder& folder, const QByteArray& nam
         return true; // other failures show when the copy is made
     if (existing.type == EntryType::Directory) {
         // Only a regular file can be up to date; a folder in the way is reported.
-        createFailed(EISDIR, platform::joinPath(folder.destination.path, name));
+        report(RunProblem::DestinationNotMade, EISDIR,
+               platform::joinPath(folder.destination.path, name));
         return false;
     }
     // A link or special file there is replaced by the move into place.
-    if (existing.type == EntryType::File && m_state.settings.CopyOnlyNewer &&
+    if (existing.type == EntryType::File && m_options.onlyNewer &&
         platform::dosDateTime(existing.lastWrite) >= platform::dosDateTime(source.lastWrite))
         return false;
     return true;
@@ -387,12 +379,12 @@ bool TreeWalk::finishCopy(const Folder& folder, const QByteArray& name, Temporar
     // told, and the copy stands.
     int error = m_io.setDosBits(fd, dosBits);
     if (notKeptThere(error)) {
-        notKept(DosAttributes, error, destination);
+        notKept(NotKept::DosAttributes, error, destination);
         error = 0;
     }
     // Set-user and set-group bits are not carried: the copy has another owner.
     if (error == 0 && notKeptThere(error = m_io.setMode(fd, source.mode & 0777))) {
-        notKept(Permissions, error, destination);
+        notKept(NotKept::Permissions, error, destination);
         error = 0;
     }
     if (error == 0) {
@@ -400,42 +392,43 @@ bool TreeWalk::finishCopy(const Folder& folder, const QByteArray& name, Temporar
         // a changed file for good: looked at, not trusted.
         FileStatus written;
         if (const int timeError = m_io.setTime(fd, source.lastWrite))
-            notKept(FileTimes, timeError, destination);
+            notKept(NotKept::FileTimes, timeError, destination);
         else if (m_io.statOpen(fd, written) == 0 && platform::dosDateTime(written.lastWrite) !=
                                                         platform::dosDateTime(source.lastWrite))
-            notKept(FileTimes, 0, destination);
+            notKept(NotKept::FileTimes, 0, destination);
     }
     if (error == 0 && copy.name.isEmpty()) {
         // Named while still open; a failing close takes the name away again.
         if ((error = m_io.linkUnnamed(fd, folder.destination.fd, name)) != 0) {
-            createFailed(error, destination); // made there meanwhile by someone else
+            report(RunProblem::DestinationNotMade, error,
+                   destination); // made there meanwhile by someone else
             return false;
         }
         if ((error = copy.file.release()) != 0) {
             m_io.remove(folder.destination.fd, name);
-            writeFailed(error, destination);
+            report(RunProblem::DestinationNotWritten, error, destination);
             return false;
         }
     } else {
         if (const int closeError = copy.file.release(); error == 0)
             error = closeError;
         if (error != 0) {
-            writeFailed(error, destination);
+            report(RunProblem::DestinationNotWritten, error, destination);
             return false;
         }
         if ((error = m_io.replace(folder.destination.fd, copy.name, name)) != 0) {
-            createFailed(error, destination);
+            report(RunProblem::DestinationNotMade, error, destination);
             return false;
         }
     }
     copy.kept = true;
-    fileCopied(destination, size);
+    fileCopied(folder, name, size);
     return true;
 }
 
 bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input, int output,
                          const FileStatus& status, int64_t& size) {
-    // Paths only for the boxes.
+    // Paths only for the problems.
     auto source = [&] { return platform::joinPath(folder.source, name); };
     auto destination = [&] { return platform::joinPath(folder.destination.path, name); };
     constexpr int64_t kNoEnd = std::numeric_limits<int64_t>::max();
@@ -445,13 +438,10 @@ bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input
     int64_t offset = 0;                  // the same in both files
     int64_t moved = 0;
     bool inKernel = true;
-    // The walk pumped just before this file: the first step goes straight on.
-    for (bool first = true; !aborted(); first = false) {
-        if (!first) {
-            m_port.dialogs.processPendingMessages();
-            if (aborted())
-                break;
-        }
+    while (true) {
+        m_observer.pump();
+        if (aborted())
+            return false;
         if (holes && offset >= runEnd) {
             int64_t start = 0, end = 0;
             if (m_io.findData(input, offset, start, end) != 0) {
@@ -461,7 +451,7 @@ bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input
             } else if (start < 0) {
                 // Only a hole is left: the copy gets its length without bytes.
                 if (const int error = m_io.setSize(output, std::max(offset, status.size))) {
-                    writeFailed(error, destination());
+                    report(RunProblem::DestinationNotWritten, error, destination());
                     return false;
                 }
                 size = std::max(offset, status.size);
@@ -473,17 +463,16 @@ bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input
             if (error == 0)
                 error = m_io.seek(output, start);
             if (error != 0) {
-                readFailed(error, source());
+                report(RunProblem::SourceNotRead, error, source());
                 return false;
             }
             offset = start;
         }
-        const size_t step = size_t(std::min<int64_t>(StepSize, runEnd - offset));
         size_t got = 0;
         if (inKernel) {
-            const int error = m_io.copyRange(input, output, step, got);
+            const int error = kernelStep(input, output, runEnd - offset, got);
             if (error == ENOSPC || error == EDQUOT || error == EFBIG) {
-                writeFailed(error, destination());
+                report(RunProblem::DestinationNotWritten, error, destination());
                 return false;
             }
             // Not possible here, or a fault the buffer will pin on its side. Some
@@ -494,24 +483,20 @@ bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input
             }
         } else {
             m_buffer.resize(BlockSize);
-            const size_t want = std::min(step, BlockSize);
+            const size_t want = size_t(std::min<int64_t>(BlockSize, runEnd - offset));
             if (const int error = m_io.read(input, m_buffer.data(), want, got)) {
-                readFailed(error, source());
+                report(RunProblem::SourceNotRead, error, source());
                 return false;
             }
             size_t written = 0;
             if (const int error = m_io.write(output, m_buffer.data(), got, written)) {
-                writeFailed(error, destination());
+                report(RunProblem::DestinationNotWritten, error, destination());
                 return false;
             }
         }
         offset += int64_t(got);
         moved += int64_t(got);
-        if (const int64_t now = platform::tickCount();
-            now - m_captionShownAt >= ProgressIntervalMs) {
-            m_captionShownAt = now;
-            UpdateProgressCaption(m_state, m_port.view, moved);
-        }
+        m_observer.progress({RunProgress::BytesDone, folder.destination.path, moved});
         // At the end, or at the length the file had: one that grew meanwhile
         // is caught by the check after the copy, without one more read.
         if (got == 0 || (status.size > 0 && offset >= status.size)) {
@@ -519,7 +504,20 @@ bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input
             return true;
         }
     }
-    return false;
+}
+
+int TreeWalk::kernelStep(int input, int output, int64_t limit, size_t& got) {
+    const size_t step = size_t(std::min<int64_t>(int64_t(m_step), limit));
+    QElapsedTimer timer;
+    timer.start();
+    const int error = m_io.copyRange(input, output, step, got);
+    // Well under the target: twice as much next time; over it: half.
+    const int64_t ms = timer.elapsed();
+    if (error == 0 && got == step && ms < StepTargetMs / 4)
+        m_step = std::min(m_step * 2, MaxStepSize);
+    else if (ms > StepTargetMs)
+        m_step = std::max(m_step / 2, BlockSize);
+    return error;
 }
 
 void TreeWalk::copyLink(const Folder& folder, const QByteArray& name) {
@@ -532,7 +530,7 @@ void TreeWalk::copyLink(const Folder& folder, const QByteArray& name) {
     if (error == 0)
         error = m_io.readLink(folder.sourceFd, name, target);
     if (error != 0) {
-        openFailed(error, source);
+        report(RunProblem::SourceNotOpened, error, source);
         return;
     }
     const Destination& to = folder.destination;
@@ -540,47 +538,44 @@ void TreeWalk::copyLink(const Folder& folder, const QByteArray& name) {
     FileStatus existing;
     if (m_io.statAt(to.fd, name, existing) == 0) {
         if (existing.type == EntryType::Directory) {
-            createFailed(EISDIR, destination);
+            report(RunProblem::DestinationNotMade, EISDIR, destination);
             return;
         }
-        if (existing.type == EntryType::Symlink && m_state.settings.CopyOnlyNewer &&
+        if (existing.type == EntryType::Symlink && m_options.onlyNewer &&
             platform::dosDateTime(existing.lastWrite) >= platform::dosDateTime(st.lastWrite))
             return;
     }
     if (to.fd < 0) {
-        createFailed(to.error, destination);
+        report(RunProblem::DestinationNotMade, to.error, destination);
         return;
     }
     // The link itself is recreated, never followed.
     QByteArray temporary;
     if ((error = m_io.createTemporaryLink(to.fd, target, temporary)) != 0) {
-        createFailed(error, destination);
+        report(RunProblem::DestinationNotMade, error, destination);
         return;
     }
     m_io.setLinkTime(to.fd, temporary, st.lastWrite);
     if ((error = m_io.replace(to.fd, temporary, name)) != 0) {
         m_io.remove(to.fd, temporary);
-        createFailed(error, destination);
+        report(RunProblem::DestinationNotMade, error, destination);
         return;
     }
-    fileCopied(destination, 0);
+    fileCopied(folder, name, 0);
 }
 
-void TreeWalk::fileCopied(const QByteArray& destination, int64_t bytes) {
-    RunState& run = m_state.run;
-    run.ByteTotal += bytes;
-    UpdateProgressCaption(m_state, m_port.view);
-    m_captionShownAt = platform::tickCount();
-    ++run.FilesCopied;
-    run.WorkList << shown(destination);
+void TreeWalk::fileCopied(const Folder& folder, const QByteArray& name, int64_t bytes) {
+    m_result.ByteTotal += bytes;
+    ++m_result.FilesCopied;
+    m_result.WorkList.addFile(folder.destination.listed, name);
+    m_observer.progress({RunProgress::FileDone, folder.destination.path, bytes});
 }
 
 void TreeWalk::measure(const Folder& folder, const QByteArray& name, bool link) {
-    RunState& run = m_state.run;
+    RunResult& run = m_result;
     if (aborted())
         return;
     ++run.FilesExamined;
-    const Settings& s = m_state.settings;
     if (filteredOut(folder, name))
         return;
     // Asked rather than opened: a scan looks at thousands of files and reads none.
@@ -596,7 +591,7 @@ void TreeWalk::measure(const Folder& folder, const QByteArray& name, bool link) 
     // folder in the way of a file needs the copy (which will report it).
     FileStatus target;
     if (m_io.statAt(folder.destination.fd, name, target) == 0 && target.type == st.type) {
-        if (s.CopyOnlyNewer
+        if (m_options.onlyNewer
                 ? platform::dosDateTime(target.lastWrite) >= platform::dosDateTime(st.lastWrite)
                 : target.size == st.size) // the copy itself always copies then
             return;
@@ -606,84 +601,22 @@ void TreeWalk::measure(const Folder& folder, const QByteArray& name, bool link) 
     ++run.FilesFound;
 }
 
-void TreeWalk::askAbortOrIgnore(const QString& message) {
-    BeepIfSoundOn(m_port.dialogs, m_state.settings);
-    if (m_port.dialogs.askAbortIgnore(message) == AbortIgnore::Abort)
-        m_state.flags.AbortRequested = true;
-    ++m_state.run.RunErrors;
+void TreeWalk::report(RunProblem::Kind kind, int error, const QByteArray& path,
+                      const QByteArray& other) {
+    ++m_result.RunErrors;
+    // A write that failed stops the run whatever the answer: the next would too.
+    if (m_observer.problem(RunProblem(kind, error, path, other)) == Reply::Abort ||
+        kind == RunProblem::DestinationNotWritten)
+        m_stopped = true;
 }
 
-void TreeWalk::openFailed(int error, const QByteArray& source) {
-    askAbortOrIgnore(errorText(error) + "Could Not Open File: " + shown(source));
-}
-
-void TreeWalk::createFailed(int error, const QByteArray& destination) {
-    askAbortOrIgnore(errorText(error) + "Could Not Create: " + shown(destination));
-}
-
-void TreeWalk::readFailed(int error, const QByteArray& source) {
-    askAbortOrIgnore(errorText(error) + "Could Not Read: " + shown(source));
-}
-
-void TreeWalk::folderFailed(int error, const QByteArray& folder) {
-    // A folder that cannot be listed would otherwise drop out of the backup unseen.
-    if (m_state.run.SizeScanMode)
-        ++m_state.run.RunErrors;
-    else
-        askAbortOrIgnore(errorText(error) + "Could Not Open Folder: " + shown(folder));
-}
-
-void TreeWalk::writeFailed(int error, const QByteArray& destination) {
-    const bool full = platform::classifyError(error) == platform::ErrorClass::NoSpace;
-    const QString message = errorText(error) + (full ? "Destination Full, " : "") +
-                            "Could Not Write: " + shown(destination);
-    ++m_state.run.RunErrors;
-    ShowAlert(m_port.dialogs, m_state.settings, message, AlertKind::Warning);
-    m_state.flags.AbortRequested = true;
-}
-
-void TreeWalk::notKept(NotKept what, int error, const QByteArray& destination) {
-    if (m_notKept == 0) {
-        m_notKeptFirst = destination;
-        m_notKeptError = error;
+void TreeWalk::notKept(NotKept::What what, int error, const QByteArray& destination) {
+    NotKept& notKept = m_result.notKept;
+    if (notKept.what == 0) {
+        notKept.first = destination;
+        notKept.error = error;
     }
-    m_notKept |= what;
-}
-
-void TreeWalk::reportNotKept() {
-    if (m_notKept == 0)
-        return;
-    QStringList what;
-    if (m_notKept & Permissions)
-        what << "Permissions";
-    if (m_notKept & FileTimes)
-        what << "File Times";
-    if (m_notKept & DosAttributes)
-        what << "System And Archive Attributes";
-    const QString list = what.size() == 1
-                             ? what[0]
-                             : what.mid(0, what.size() - 1).join(", ") + " And " + what.last();
-    QString text = "The Copies Are Complete, But The Destination Does Not Keep Their " + list +
-                   "\nFirst Seen With: " + shown(m_notKeptFirst);
-    if (m_notKeptError != 0)
-        text += " (Error " + QString::number(m_notKeptError) + ")";
-    if (m_notKept & FileTimes)
-        text += "\nCopying Only Newer Files Cannot Be Trusted There";
-    m_notKept = 0;
-    ShowAlert(m_port.dialogs, m_state.settings, text, AlertKind::Information);
-}
-
-void TreeWalk::reportAbortOnce() {
-    RunState& run = m_state.run;
-    if (!aborted() || run.AbortReported)
-        return;
-    run.AbortReported = true;
-    ShowAlert(m_port.dialogs, m_state.settings,
-              run.SizeScanMode
-                  ? "Quorvia Was Aborted During Size Check, Calculations Will Be Wrong"
-                  : "Quorvia Was Aborted During Synch Process, All Files Might Not Be On "
-                    "Destination",
-              AlertKind::Warning);
+    notKept.what |= what;
 }
 
 } // namespace quorvia

@@ -1,44 +1,48 @@
 #pragma once
 
-#include "app/UserPort.h"
+#include "app/RunResult.h"
 #include "engine/DestinationCase.h"
+#include "engine/RunObserver.h"
+#include "engine/RunRequest.h"
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
-#include "schemes/AppState.h"
 
 #include <QByteArray>
 #include <cerrno>
+#include <cstdint>
 #include <vector>
 
 namespace quorvia {
 
-// The recursive walk of a source tree: mirrors it into the destination in a
-// copy run, or measures what would need a copy when run.SizeScanMode is set.
-// Paths are bytes, so names that are not valid UTF-8 survive unchanged.
-//
-// Below the two roots every name is looked up inside its open folder, and a
-// link is never followed on either side: a link or file at the destination
-// where the source has a folder is replaced or reported, never written through.
+// Walks the source tree of a request: mirrors it into the destination in a
+// copy run, or measures what would need a copy in a size scan. Fills `result`
+// as it goes; problems and progress go to `observer`.
+void WalkTree(const RunRequest& request, RunResult& result, RunObserver& observer,
+              platform::FileIo& io = platform::posixFileIo());
+
+// The walk itself. Paths are bytes, so names that are not valid UTF-8 survive
+// unchanged. Below the two roots every name is looked up inside its open
+// folder, and a link is never followed on either side: a link or file at the
+// destination where the source has a folder is replaced or reported, never
+// written through.
 class TreeWalk {
 public:
-    // The copy loop pumps the window before each step. A step is a run of
-    // whole blocks moved inside the kernel; where that cannot be done, a single
-    // block through the buffer.
+    // The copy buffer, where the kernel cannot copy by itself.
     static constexpr size_t BlockSize = 30720;
-    static constexpr size_t StepSize = 32 * BlockSize;
+    // A kernel copy step is sized by time: it starts at one block and grows
+    // while a step takes well under StepTargetMs, so that the window is
+    // pumped about that often on a slow stick and rarely on a fast disk.
+    static constexpr size_t MaxStepSize = 256 * BlockSize;
+    static constexpr int64_t StepTargetMs = 20;
     // The code shown for a source that changed while it was copied, twice: the
     // file is in use by another program.
     static constexpr int ChangedWhileCopied = EBUSY;
     // The code shown for a name that the destination cannot tell from another.
     static constexpr int NameTaken = EEXIST;
-    // How often the caption's percentage moves while one large file is copied.
-    static constexpr int64_t ProgressIntervalMs = 250;
 
-    TreeWalk(AppState& state, UserPort& port, platform::FileIo& io);
-
-    // Walks a whole tree: the source root loses a trailing '/', the destination
-    // root gains one.
-    void WalkTree(const QByteArray& sourceRoot, const QByteArray& destinationRoot);
+    TreeWalk(const RunRequest& request, RunResult& result, RunObserver& observer,
+             platform::FileIo& io);
+    void run();
 
 private:
     struct Temporary;
@@ -49,18 +53,19 @@ private:
         int fd = platform::kNoFolder; // open for look-ups, or kNoFolder
         int error = ENOENT;           // why there is none
         bool fresh = false;           // made by this run: nothing stale in it
+        int listed = -1;              // its entry in the work list
     };
     // One folder being walked: the source listed, the destination beside it.
     struct Folder {
         QByteArray source; // full path, for messages
         int sourceFd = -1;
         const Destination& destination;
-        FolderNames& names; // empty in a size scan
+        FolderNames& names; // says nothing in a size scan
     };
 
     // `sourceParent` is kWholePath for the root, named by its path.
     void WalkFolder(int sourceParent, const QByteArray& sourceName, const QByteArray& source,
-                    const Destination& destination);
+                    Destination& destination, const QByteArray& listedName, int listedParent);
     void handleEntry(const Folder& folder, const platform::DirEntry& entry);
     void enterFolder(const Folder& folder, const QByteArray& name);
     // Makes or checks the destination folder of a source folder; false when
@@ -71,7 +76,7 @@ private:
     void copyLink(const Folder& folder, const QByteArray& name);
     void measure(const Folder& folder, const QByteArray& name, bool link);
 
-    // Passed over by CopyHidden or CopySystem.
+    // Passed over by the hidden or system option.
     bool filteredOut(const Folder& folder, const QByteArray& name);
     bool isDestinationRoot(const Folder& folder, const QByteArray& name) const;
     bool openSource(const Folder& folder, const QByteArray& name, int& fd,
@@ -82,6 +87,8 @@ private:
     // by an abort or a failure (reported). `size` is the copy's length.
     bool copyBytes(const Folder& folder, const QByteArray& name, int input, int output,
                    const platform::FileStatus& status, int64_t& size);
+    // One kernel copy step of at most `limit` bytes, timed to size the next.
+    int kernelStep(int input, int output, int64_t limit, size_t& got);
     // The look-up before a copy: false when the file is up to date or cannot
     // be copied there (reported). `missing` when nothing has the name.
     bool destinationAllowsCopy(const Folder& folder, const QByteArray& name,
@@ -91,36 +98,28 @@ private:
     // Attributes, time and the move into place; false when reported.
     bool finishCopy(const Folder& folder, const QByteArray& name, Temporary& copy,
                     const platform::FileStatus& source, uint32_t dosBits, int64_t size);
+    void notKept(NotKept::What what, int error, const QByteArray& destination);
 
-    // The boxes of a failed step; each counts one error.
-    void askAbortOrIgnore(const QString& message);
-    void openFailed(int error, const QByteArray& source);
-    void createFailed(int error, const QByteArray& destination);
-    void readFailed(int error, const QByteArray& source);
-    void writeFailed(int error, const QByteArray& destination);
-    void folderFailed(int error, const QByteArray& folder);
-    // What the destination does not keep of a finished copy, told once a walk.
-    enum NotKept : unsigned { Permissions = 1, FileTimes = 2, DosAttributes = 4 };
-    void notKept(NotKept what, int error, const QByteArray& destination);
-    void reportNotKept();
-    bool rootUsable(const Destination& root);
-    void reportAbortOnce();
-    void fileCopied(const QByteArray& destination, int64_t bytes);
+    // A failed step: counted, and the observer asked whether to go on.
+    void report(RunProblem::Kind kind, int error, const QByteArray& path,
+                const QByteArray& other = {});
+    void fileCopied(const Folder& folder, const QByteArray& name, int64_t bytes);
 
-    bool aborted() const { return m_state.flags.AbortRequested; }
+    bool aborted() const { return m_stopped || m_observer.stopRequested(); }
 
-    AppState& m_state;
-    UserPort& m_port;
+    const RunRequest& m_request;
+    const CopyOptions& m_options;
+    const bool m_scan;
+    RunResult& m_result;
+    RunObserver& m_observer;
     platform::FileIo& m_io;
     std::vector<char> m_buffer;
     platform::FileStatus m_root; // the destination root, not to be walked into itself
     bool m_haveRoot = false;
-    int64_t m_captionShownAt = 0; // tick of the last percentage shown
+    bool m_stopped = false; // by an Abort answer or a write failure
     DestinationCase m_case = DestinationCase::Sensitive;
-    unsigned m_notKept = 0;    // NotKept bits met in this walk
-    QByteArray m_notKeptFirst; // the first copy that showed one
-    int m_notKeptError = 0;
     bool m_unnamedRefused = false; // the destination cannot make files without a name
+    size_t m_step = BlockSize;     // the next kernel copy step
 };
 
 } // namespace quorvia

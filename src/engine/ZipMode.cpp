@@ -1,112 +1,80 @@
 #include "engine/ZipMode.h"
 
-#include "app/Alerts.h"
-#include "engine/PathChecks.h"
-
 #include <QFileInfo>
+#include <algorithm>
 
 namespace quorvia {
 
 namespace {
 
-// Asks twice, masked, until both agree; nullopt when the user cancels.
-std::optional<QString> askPassword(const Settings& settings, Dialogs& dialogs) {
-    for (;;) {
-        const auto first = dialogs.promptPassword("Zip Password", "Password For The Zip Archive");
-        if (!first)
-            return std::nullopt;
-        const auto again = dialogs.promptPassword("Zip Password", "Type The Password Again");
-        if (!again)
-            return std::nullopt;
-        if (first->isEmpty())
-            ShowAlert(dialogs, settings, "The Password Cannot Be Empty", AlertKind::Warning);
-        else if (*first != *again)
-            ShowAlert(dialogs, settings, "The Two Passwords Differ, Please Type Them Again",
-                      AlertKind::Warning);
-        else
-            return first;
-    }
-}
-
-zip::AddOpts addOptions(const Settings& s) {
+zip::AddOpts addOptions(const ZipRequest& request) {
     zip::AddOpts options{zip::AddRecurseDirs};
-    if (s.ZipPassword)
+    if (request.encrypt)
         options << zip::AddEncrypt;
-    if (s.ZipStoreDir)
+    if (request.storeFolderNames)
         options << zip::AddDirNames;
-    if (s.CopyHidden)
+    if (request.hidden)
         options << zip::AddHiddenFiles;
     return options;
 }
 
 } // namespace
 
-QString ArchivePath(const SchemeRecord& scheme) {
-    QString folder = scheme.Folder2;
+QString ArchivePath(const QString& schemeFile, const QString& folder2) {
+    QString folder = folder2;
     if (!folder.endsWith('/'))
         folder += '/';
-    const QString file = QFileInfo(scheme.SchemeFile).fileName();
+    const QString file = QFileInfo(schemeFile).fileName();
     return folder + file.left(std::max<qsizetype>(0, file.size() - 3)) + "zip";
 }
 
-void ZipFolder(AppState& state, UserPort& port, zip::TZipMaster& zip, BatchPassword& password) {
-    const Settings& s = state.settings;
-    RunState& run = state.run;
-    const SchemeRecord& head = state.queue.slots[0];
+ZipRequest ZipRequest::of(const Settings& s, const FolderPair& pair, const QString& schemeFile) {
+    ZipRequest request;
+    request.pair = pair;
+    request.archive = ArchivePath(schemeFile, pair.destination);
+    request.level = s.ZipCompression;
+    request.storeFolderNames = s.ZipStoreDir;
+    request.hidden = s.CopyHidden;
+    request.encrypt = s.ZipPassword;
+    return request;
+}
 
+void ZipFolder(const ZipRequest& request, zip::TZipMaster& zip, RunResult& result,
+               RunObserver& observer) {
     zip.SetVerbose(true);
-    zip.SetAddCompLevel(s.ZipCompression);
-    zip.SetAddOptions(addOptions(s));
-    zip.SetPassword(QString());
+    zip.SetAddCompLevel(request.level);
+    zip.SetAddOptions(addOptions(request));
+    zip.SetPassword(request.encrypt ? request.password : QString());
     zip.SetCancelRequested(false);
-    if (s.ZipPassword) {
-        BeepIfSoundOn(port.dialogs, s);
-        if (!password.asked) {
-            password.asked = true;
-            password.text = askPassword(s, port.dialogs);
+    // The component's events feed this run while it adds, and no other.
+    const zip::TProgressEvent progress = zip.OnProgress;
+    const zip::TMessageEvent message = zip.OnMessage;
+    zip.OnProgress = [&](zip::TZipMaster*, zip::ProgressType type, const QString&,
+                         qint64 fileSize) {
+        if (type == zip::NewFile)
+            result.ByteTotal += fileSize;
+        // Also between the updates of a large file, so that an abort lands soon.
+        if (type == zip::NewFile || type == zip::ProgressUpdate) {
+            observer.pump();
+            if (observer.stopRequested())
+                zip.SetCancelRequested(true);
         }
-        if (!password.text) {
-            ShowAlert(port.dialogs, s,
-                      "No Password Given: " + ArchivePath(head) + " Was Not Written",
-                      AlertKind::Warning);
-            ++run.RunErrors;
+    };
+    zip.OnMessage = [&](zip::TZipMaster*, int code, const QString& text) {
+        if (code == 0)
             return;
-        }
-        zip.SetPassword(*password.text);
-    }
-    zip.SetFSpecArgs({head.Folder1.trimmed() + "/*.*"});
-    const QString archive = ArchivePath(head);
-    zip.SetZipFilename(archive);
-
-    const QString folder = QFileInfo(archive).path();
-    if (!CheckDrive(s, port.dialogs, folder))
-        return;
-    if (!EnsureFolder(s, port.dialogs, folder)) {
-        ShowAlert(port.dialogs, s, "ZIP Process Aborted", AlertKind::Warning);
-        state.flags.AbortRequested = true;
-        run.RunErrors = 1;
-        return;
-    }
-    port.dialogs.processPendingMessages();
+        ++result.RunErrors;
+        observer.problem(RunProblem(RunProblem::ArchiveProblem, code, text.toUtf8()));
+    };
+    zip.SetFSpecArgs({request.pair.source + "/*.*"});
+    zip.SetZipFilename(request.archive);
+    observer.pump();
     zip.AddFiles();
-    run.FilesCopied = zip.FilesAdded();
-    zip.SetPassword(QString()); // the component keeps no password between schemes
-}
-
-void ZipProgress(AppState& state, Dialogs& dialogs, zip::ProgressType type, qint64 fileSize) {
-    if (type == zip::NewFile)
-        state.run.ByteTotal += fileSize;
-    // Also between the updates of a large file, so that an abort lands soon.
-    if (type == zip::NewFile || type == zip::ProgressUpdate)
-        dialogs.processPendingMessages();
-}
-
-void ZipMessage(AppState& state, Dialogs& dialogs, int errorCode, const QString& message) {
-    if (errorCode == 0)
-        return;
-    ShowAlert(dialogs, state.settings, message + "\n" + " Error#: " + QString::number(errorCode),
-              AlertKind::Warning);
-    ++state.run.RunErrors;
+    result.FilesCopied = zip.FilesAdded();
+    result.aborted = observer.stopRequested();
+    zip.SetPassword(QString()); // the component keeps no password between runs
+    zip.OnProgress = progress;
+    zip.OnMessage = message;
 }
 
 } // namespace quorvia

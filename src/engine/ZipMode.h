@@ -1,44 +1,38 @@
 #pragma once
 
-#include "app/UserPort.h"
-#include "schemes/AppState.h"
-#include "zip/ZipBoxes.h"
+#include "app/RunResult.h"
+#include "app/Settings.h"
+#include "engine/FolderPair.h"
+#include "engine/RunObserver.h"
 #include "zip/ZipMstr.h"
 
 #include <QString>
-#include <optional>
 
 namespace quorvia {
 
-// The password of one batch: asked when its first zip scheme with ZipPassword
-// starts, kept in memory until the batch ends, never stored.
-struct BatchPassword {
-    bool asked = false;
-    std::optional<QString> text; // nullopt: the user cancelled
-};
-
-// The archive of a scheme: Folder2, one '/', and the scheme file's name with
+// The archive of a scheme: Folder 2, one '/', and the scheme file's name with
 // "zip" for its last three characters ("Photos.sch" -> "Photos.zip").
-QString ArchivePath(const SchemeRecord& scheme);
+QString ArchivePath(const QString& schemeFile, const QString& folder2);
 
-// Packs the source folder of queue slot 0 into its archive instead of copying.
-// FilesCopied takes the files added; ByteTotal and RunErrors follow the
-// component's events (ZipProgress, ZipMessage).
-void ZipFolder(AppState& state, UserPort& port, zip::TZipMaster& zip, BatchPassword& password);
+// One zip run: the source packed into its archive with these options.
+struct ZipRequest {
+    FolderPair pair;
+    QString archive;
+    int level = 3;
+    bool storeFolderNames = false;
+    bool hidden = false;
+    bool encrypt = false;
+    QString password; // with `encrypt`; never kept after the run
 
-// The component's events, as the main window relays them.
-void ZipProgress(AppState& state, Dialogs& dialogs, zip::ProgressType type, qint64 fileSize);
-void ZipMessage(AppState& state, Dialogs& dialogs, int errorCode, const QString& message);
-
-// The component's own boxes, through the program's questions.
-class ZipBoxesOnDialogs : public zip::ZipBoxes {
-public:
-    explicit ZipBoxesOnDialogs(Dialogs& dialogs) : m_dialogs(dialogs) {}
-    void plainBox(const QString& text) override { m_dialogs.plainBox(text); }
-    void beep() override { m_dialogs.beep(); }
-
-private:
-    Dialogs& m_dialogs;
+    static ZipRequest of(const Settings& s, const FolderPair& pair, const QString& schemeFile);
 };
+
+// Packs the source into its archive through the zip component: FilesCopied
+// takes the files added, ByteTotal the sizes the component announces; each
+// message of the library with a code is a problem (ArchiveProblem). The
+// archive's folder must exist. A stop request cancels the add at its next
+// callback: the archive is then left as it was.
+void ZipFolder(const ZipRequest& request, zip::TZipMaster& zip, RunResult& result,
+               RunObserver& observer);
 
 } // namespace quorvia

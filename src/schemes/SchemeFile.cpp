@@ -8,6 +8,8 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
+#include <algorithm>
 
 namespace quorvia {
 
@@ -147,6 +149,11 @@ void LoadSchemeFile(const Settings& settings, UserPort& port, const QString& pat
     port.view.setText(Field::SizeCopied, lines[6].trimmed());
     port.view.setText(Field::Errors, count(lines[7]));
     port.view.setText(Field::FilesCopied, count(lines[8]));
+}
+
+QString SchemeName(const QString& schemeFile) {
+    const QString file = QFileInfo(schemeFile).fileName();
+    return file.left(std::max<qsizetype>(0, file.size() - 4));
 }
 
 } // namespace quorvia

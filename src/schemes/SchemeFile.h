@@ -19,6 +19,8 @@ struct SchemeFileLines {
 QByteArray EncodeSchemeFile(const SchemeFileLines& lines);
 // Lines up to CR (the LF after it skipped, a bare LF also ends a line); 0x1A ends the file.
 QStringList DecodeSchemeLines(const QByteArray& bytes, int maxLines);
+// The scheme's name: the file name of its scheme file without ".sch".
+QString SchemeName(const QString& schemeFile);
 // The lines of a scheme that has never run.
 SchemeFileLines NewSchemeLines(const QString& folder1, const QString& folder2);
 

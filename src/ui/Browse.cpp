@@ -1,6 +1,6 @@
 #include "ui/Browse.h"
 
-#include "engine/SpaceCheck.h"
+#include "commands/SpaceReports.h"
 #include "platform/Drives.h"
 #include "ui_Browse.h"
 
@@ -101,7 +101,7 @@ void TForm2::Button3Click() {
     if (m_state.flags.Busy)
         return;
     const QString folder = chosenFolder();
-    QueryFreeSpace(m_state, m_port, true, SpaceSource::Browser, BrowserDrive{folder, folder});
+    ReportBrowserFreeSpace(m_state, m_port, BrowserDrive{folder, folder});
 }
 
 } // namespace quorvia

@@ -38,18 +38,13 @@ TForm1::TForm1(AppState& state, Dialogs& dialogs, QWidget* parent)
       m_state(state), m_dialogs(dialogs), m_port{dialogs, *this},
       m_ui(std::make_unique<Ui::TForm1>()), m_zip(this), m_zipBoxes(dialogs) {
     m_ui->setupUi(this);
-    // ZipMaster1's events feed the run's counters.
+    // A zip run routes ZipMaster1's progress and messages to itself while it adds.
     m_zip.SetBoxes(&m_zipBoxes);
     // An installed program keeps its zip library in <prefix>/lib/quorvia; a
     // build has it beside the executable, where the component looks anyway.
     const QString installed = QCoreApplication::applicationDirPath() + "/../lib/quorvia";
     if (QFileInfo::exists(installed + "/" + zip::TZipMaster::LibraryFileName()))
         m_zip.SetDLLDirectory(QDir::cleanPath(installed));
-    m_zip.OnProgress = [this](zip::TZipMaster*, zip::ProgressType type, const QString&,
-                              qint64 size) { ZipProgress(m_state, m_dialogs, type, size); };
-    m_zip.OnMessage = [this](zip::TZipMaster*, int code, const QString& message) {
-        ZipMessage(m_state, m_dialogs, code, message);
-    };
     setFixedSize(size());
     setWindowIcon(QIcon(":/quorvia/quorvia.png"));
     m_title = windowTitle();
@@ -549,7 +544,7 @@ void TForm1::ShowWorkClick() {
 }
 
 void TForm1::ShowWorkQuietClick() {
-    showWorkList(m_state.run.WorkList);
+    showWorkList(m_state.run.WorkList.lines());
 }
 
 void TForm1::ConfigClick() {

@@ -2,7 +2,7 @@
 
 #include "app/MainView.h"
 #include "app/UserPort.h"
-#include "engine/ZipMode.h"
+#include "commands/ZipBoxesOnDialogs.h"
 #include "schemes/AppState.h"
 #include "zip/ZipMstr.h"
 

@@ -2,7 +2,6 @@
 // not exist, and never drops a file without saying so.
 #include "EngineFixture.h"
 #include "ScratchMount.h"
-#include "engine/SpaceCheck.h"
 #include "engine/TreeWalk.h"
 
 #include <fcntl.h>
@@ -36,13 +35,11 @@ struct CopySafetyTest : EngineFixture {
     void copy() {
         state.flags.AbortRequested = false;
         state.run = RunState{};
-        TreeWalk(state, port, io).WalkTree(native(src), native(dst));
+        walk(RunMode::Copy, src, dst);
     }
     void scan() {
         state.run = RunState{};
-        state.run.SizeScanMode = true;
-        TreeWalk(state, port, io).WalkTree(native(src), native(dst));
-        state.run.SizeScanMode = false;
+        walk(RunMode::SizeScan, src, dst);
     }
     QStringList boxesSince(size_t from) const {
         QStringList out;
@@ -134,19 +131,19 @@ TEST_F(CopySafetyTest, AFolderInTheWayOfAFileIsNeverUpToDate) {
 }
 
 TEST_F(CopySafetyTest, ASourceRewrittenDuringItsCopyIsCopiedAgain) {
-    const QString file = tree.write("src/f.bin", QByteArray(3 * TreeWalk::StepSize, 'o'));
+    const QString file = tree.write("src/f.bin", QByteArray(kSeveralSteps, 'o'));
     io.duringCopy = [&](int step) {
         if (step == 2) // the first copy is half done
-            writeAt(file, 0, QByteArray(3 * TreeWalk::StepSize, 'n'));
+            writeAt(file, 0, QByteArray(kSeveralSteps, 'n'));
     };
     copy();
     EXPECT_TRUE(port.boxes().isEmpty());
-    EXPECT_EQ(TempTree::read(dst + "/f.bin"), QByteArray(3 * TreeWalk::StepSize, 'n'));
+    EXPECT_EQ(TempTree::read(dst + "/f.bin"), QByteArray(kSeveralSteps, 'n'));
     EXPECT_EQ(statOf(dst + "/f.bin").st_mtim.tv_nsec, statOf(file).st_mtim.tv_nsec);
     EXPECT_EQ(state.run.FilesCopied, 1);
 
     // Cut short in the middle: the copy is the shorter file, not a longer one.
-    tree.write("src/f.bin", QByteArray(3 * TreeWalk::StepSize, 'x'));
+    tree.write("src/f.bin", QByteArray(kSeveralSteps, 'x'));
     state.settings.CopyOnlyNewer = false; // within the same two-second step
     io.copySteps = 0;
     io.duringCopy = [&](int step) {
@@ -159,7 +156,7 @@ TEST_F(CopySafetyTest, ASourceRewrittenDuringItsCopyIsCopiedAgain) {
 }
 
 TEST_F(CopySafetyTest, ASourceThatKeepsChangingIsReportedAndTheNextRunTakesIt) {
-    const QString file = tree.write("src/log.txt", QByteArray(2 * TreeWalk::StepSize, 'a'));
+    const QString file = tree.write("src/log.txt", QByteArray(kSeveralSteps, 'a'));
     tree.write("dst/log.txt", "previous");
     TempTree::setMtime(dst + "/log.txt", 1000000000);
     char next = 'b';

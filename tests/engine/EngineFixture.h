@@ -2,6 +2,8 @@
 
 #include "ScriptedPort.h"
 #include "TempTree.h"
+#include "commands/RunPresenter.h"
+#include "engine/TreeWalk.h"
 #include "platform/FileIo.h"
 #include "schemes/AppState.h"
 #include "schemes/SchemeFile.h"
@@ -205,6 +207,18 @@ struct EngineFixture : ::testing::Test {
         q.slots[++q.QueueLast] = SchemeRecord{file, folder1, folder2, 0};
         return file;
     }
+
+    // One walk of `mode` from `from` into `to`, told through the window's
+    // presenter as a run tells it.
+    void walk(RunMode mode, const QString& from, const QString& to) {
+        WindowPresenter presenter(state, port);
+        WalkTree({FolderPair{from, to}, mode, CopyOptions::of(state.settings)}, state.run,
+                 presenter, io);
+        presenter.walkEnded(mode, state.run);
+    }
+
+    // A file of several copy steps, whatever the steps' size.
+    static constexpr qsizetype kSeveralSteps = 96 * TreeWalk::BlockSize;
 
     // Names of the copies in the making left in a folder.
     static QStringList leftovers(const QString& folder) {

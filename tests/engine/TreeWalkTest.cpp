@@ -16,9 +16,7 @@ struct TreeWalkTest : EngineFixture {
     QString src = tree.mkdir("src");
     QString dst = tree.at("dst");
 
-    void copy() {
-        TreeWalk(state, port, io).WalkTree(QFile::encodeName(src), QFile::encodeName(dst));
-    }
+    void copy() { walk(RunMode::Copy, src, dst); }
 
     // The work list a walk in the file system's own order must give.
     QStringList expectedWalk(const QByteArray& folder, const QString& to) {
@@ -47,7 +45,7 @@ TEST_F(TreeWalkTest, TwoLevelsCopyByteExactInWalkOrder) {
     TempTree::setMtime(src + "/two/d.txt", 1500000000, 123456789);
     copy();
 
-    EXPECT_EQ(state.run.WorkList, expectedWalk(QFile::encodeName(src), dst + "/"));
+    EXPECT_EQ(state.run.WorkList.lines(), expectedWalk(QFile::encodeName(src), dst + "/"));
     EXPECT_EQ(state.run.FolderCount, 4);
     EXPECT_EQ(state.run.FilesCopied, 4);
     EXPECT_EQ(state.run.ByteTotal, 5 + 70000 + 5);
@@ -150,7 +148,7 @@ TEST_F(TreeWalkTest, LinksAreRecreatedSpecialFilesPassedOverOddNamesKept) {
 }
 
 TEST_F(TreeWalkTest, AbortInTheMiddleOfAFileKeepsTheOldCopy) {
-    const QString big = tree.write("src/big.bin", QByteArray(3 * TreeWalk::StepSize, 'N'));
+    const QString big = tree.write("src/big.bin", QByteArray(kSeveralSteps, 'N'));
     tree.write("dst/big.bin", "previous");
     TempTree::setMtime(dst + "/big.bin", 1000000000);
     port.onPump = [&] { state.flags.AbortRequested |= io.bytesWritten >= 1; };
@@ -165,18 +163,17 @@ TEST_F(TreeWalkTest, AbortInTheMiddleOfAFileKeepsTheOldCopy) {
     // The old copy kept its old time, so the next run takes the file again.
     port.onPump = nullptr;
     state.flags.AbortRequested = false;
-    state.run.AbortReported = false;
     copy();
     EXPECT_EQ(TempTree::read(dst + "/big.bin"), TempTree::read(big));
 }
 
 TEST_F(TreeWalkTest, ALargeFileMovesThePercentageWhileItIsCopied) {
-    const int steps = 12;
-    tree.write("src/big.bin", QByteArray(steps * TreeWalk::StepSize, 'L'));
-    state.run.BytesNeeded = steps * TreeWalk::StepSize;
+    const int blocks = 48;
+    tree.write("src/big.bin", QByteArray(blocks * TreeWalk::BlockSize, 'L'));
+    state.run.BytesNeeded = blocks * TreeWalk::BlockSize;
     port.setText(Field::Title, "Quorvia (A)");
-    // A slow drive: each step of the copy takes a fifth of the interval.
-    io.duringCopy = [](int) { QThread::msleep(TreeWalk::ProgressIntervalMs / 5); };
+    // A slow stick: each step of the copy takes a tenth of the caption's interval.
+    io.duringCopy = [](int) { QThread::msleep(WindowPresenter::CaptionIntervalMs / 10); };
     QStringList shown;
     port.onPump = [&] {
         if (state.run.FilesCopied == 0 &&

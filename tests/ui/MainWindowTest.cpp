@@ -1,7 +1,8 @@
 #include "WindowFixture.h"
 
 #include "app/SettingsLoader.h"
-#include "engine/SpaceCheck.h"
+#include "commands/RunTexts.h"
+#include "commands/SpaceReports.h"
 #include "ui/DirectoryList.h"
 #include "ui/Help.h"
 
@@ -382,7 +383,8 @@ TEST_F(MainWindowTest, AQueueOfZipSchemesAsksForItsPasswordOnce) {
     click("Button4");
     dialogs.onPump = nullptr;
     EXPECT_TRUE(dialogs.answers.empty());
-    EXPECT_EQ(dialogs.dialogue().filter("prompt").size(), 2) << dialogs.dialogue().join('|').toStdString();
+    EXPECT_EQ(dialogs.dialogue().filter("prompt").size(), 2)
+        << dialogs.dialogue().join('|').toStdString();
     for (const char* name : {"A", "B"})
         EXPECT_TRUE(TempTree::exists(tree.at(QString("dst/") + name + "/" + name + ".zip")))
             << name << dialogs.dialogue().join('|').toStdString();

@@ -1,10 +1,11 @@
-// Zip mode through the run driver: the real component and library, the
+// Zip mode through the run queue: the real component and library, the
 // archives read back by Python's zipfile and 7-Zip.
 #include "engine/ZipMode.h"
 #include "ScriptedPort.h"
 #include "TempTree.h"
 #include "ZipFixture.h"
-#include "engine/RunDriver.h"
+#include "commands/RunQueue.h"
+#include "commands/ZipBoxesOnDialogs.h"
 #include "schemes/SchemeFile.h"
 
 #include <QLocale>
@@ -26,12 +27,6 @@ protected:
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         zip.SetDLLDirectory(ZIPDLL_DIR);
         zip.SetBoxes(&boxes);
-        zip.OnProgress = [this](TZipMaster*, ProgressType type, const QString&, qint64 size) {
-            ZipProgress(state, port, type, size);
-        };
-        zip.OnMessage = [this](TZipMaster*, int code, const QString& text) {
-            ZipMessage(state, port, code, text);
-        };
         Settings& s = state.settings;
         s.ZipArchiveFlag = true;
         s.ZipCompression = 3;
@@ -55,8 +50,8 @@ protected:
 } // namespace
 
 TEST_F(ZipModeTest, ArchiveIsNamedAfterTheSchemeWithOneSeparator) {
-    EXPECT_EQ("/save/Photos.zip", ArchivePath({"/s/Photos.sch", "/p", "/save/", 0}));
-    EXPECT_EQ("/save/Backup.zip", ArchivePath({"/other/Backup.sch", "/p", "/save", 0}));
+    EXPECT_EQ("/save/Photos.zip", ArchivePath("/s/Photos.sch", "/save/"));
+    EXPECT_EQ("/save/Backup.zip", ArchivePath("/other/Backup.sch", "/save"));
 }
 
 TEST_F(ZipModeTest, ARunZipsTheSourceWithFolderNamesAndHiddenFiles) {
@@ -90,12 +85,10 @@ TEST_F(ZipModeTest, FolderNamesStrippedAndHiddenFilesLeftOut) {
     EXPECT_FALSE(names.contains("sub/b.txt"));
 }
 
-TEST_F(ZipModeTest, LibraryMessagesBecomeOneErrorEachUnlessTheCodeIsZero) {
-    ZipMessage(state, port, 0, "all fine");
-    EXPECT_TRUE(port.boxes().isEmpty());
-    ZipMessage(state, port, 7, "abc");
+TEST_F(ZipModeTest, ALibraryMessageShowsItsTextAndCode) {
+    WindowPresenter presenter(state, port);
+    EXPECT_EQ(Reply::Continue, presenter.problem(RunProblem(RunProblem::ArchiveProblem, 7, "abc")));
     EXPECT_EQ(QStringList{"abc\n Error#: 7"}, port.boxes());
-    EXPECT_EQ(1, state.run.RunErrors);
 }
 
 TEST_F(ZipModeTest, ThePasswordIsAskedTwiceOncePerBatchAndEncrypts) {

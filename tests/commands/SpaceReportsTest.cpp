@@ -1,13 +1,15 @@
-#include "engine/SpaceCheck.h"
+#include "commands/SpaceReports.h"
 #include "EngineFixture.h"
+#include "commands/FolderChecks.h"
+#include "commands/RunTexts.h"
 #include "engine/PathChecks.h"
 
 namespace quorvia::test {
 namespace {
 
-struct SpaceCheckTest : EngineFixture {};
+struct SpaceReportsTest : EngineFixture {};
 
-TEST_F(SpaceCheckTest, SizeReportOfThreeFoldersTenFilesFourToCopy) {
+TEST_F(SpaceReportsTest, SizeReportOfThreeFoldersTenFilesFourToCopy) {
     // Six files are up to date at the destination; four need 4000 bytes.
     const char* folders[] = {"", "x/", "y/", "y/z/"};
     for (int i = 0; i < 10; ++i) {
@@ -21,7 +23,7 @@ TEST_F(SpaceCheckTest, SizeReportOfThreeFoldersTenFilesFourToCopy) {
     port.setText(Field::Folder1, "  " + tree.at("src") + " ");
     port.setText(Field::Folder2, tree.at("dst"));
     io.free = [](const QByteArray&) { return std::optional<int64_t>(3 * 1048576); };
-    EXPECT_EQ(ScanSize(state, port, true, true, io), 4000);
+    EXPECT_EQ(ReportSize(state, port, io), 4000);
 
     const QStringList report = port.boxes().value(0).split("\n\n");
     EXPECT_EQ(port.text(Field::Folder1), tree.at("src"));
@@ -37,11 +39,12 @@ TEST_F(SpaceCheckTest, SizeReportOfThreeFoldersTenFilesFourToCopy) {
     EXPECT_EQ(port.text(Field::Title), "Quorvia");
 }
 
-TEST_F(SpaceCheckTest, ReportWarnsOfErrorsAndAbort) {
+TEST_F(SpaceReportsTest, ReportWarnsOfErrorsAndAbort) {
     RunState run;
     run.FolderCount = 1;
     run.RunErrors = 2;
-    EXPECT_TRUE(SizeReport(run, true, "/a", "", 0)
+    run.aborted = true;
+    EXPECT_TRUE(SizeReport(run, "/a", "", 0)
                     .endsWith("Total File Size = 0.00 Bytes\n\n\nWARNING: 2 Error(s) Were "
                               "Reported. Total Size MIGHT Be Wrong!\nWARNING: Aborted By User. "
                               "Total Size MIGHT Be Wrong!"));
@@ -49,9 +52,9 @@ TEST_F(SpaceCheckTest, ReportWarnsOfErrorsAndAbort) {
     EXPECT_EQ(FolderDisplayText("/home/someone/abc"), "/HOME/SOMEONE/ABC");
 }
 
-TEST_F(SpaceCheckTest, BlankFoldersAreRefusedBeforeAnyWork) {
-    EXPECT_EQ(ScanSize(state, port, true, true, io), 0);
-    EXPECT_EQ(QueryFreeSpace(state, port, true, SpaceSource::Window, {}, io), 0);
+TEST_F(SpaceReportsTest, BlankFoldersAreRefusedBeforeAnyWork) {
+    EXPECT_EQ(ReportSize(state, port, io), 0);
+    ReportWindowFreeSpace(state, port, io);
     EXPECT_EQ(port.boxes(), (QStringList{"Scheme Must Have Entry For First Folder",
                                          "Scheme Must Have Entry For Second Folder"}));
     EXPECT_EQ(port.checkingWindowShows, 0);
@@ -59,15 +62,17 @@ TEST_F(SpaceCheckTest, BlankFoldersAreRefusedBeforeAnyWork) {
 
     port.setText(Field::Folder2, tree.path());
     io.free = [](const QByteArray&) { return std::nullopt; };
-    EXPECT_EQ(QueryFreeSpace(state, port, false, SpaceSource::Window, {}, io), 0);
+    EXPECT_EQ(FreeBytes(tree.path(), io), 0);
 }
 
-TEST_F(SpaceCheckTest, PathChecks) {
+TEST_F(SpaceReportsTest, PathChecks) {
     const Settings& s = state.settings;
-    EXPECT_EQ(CheckPathChars(s, port, "/home/me/docs"), 0);
-    EXPECT_EQ(CheckPathChars(s, port, "/home?/a\\b"), 6);
-    EXPECT_EQ(CheckPathChars(s, port, "/a|b//c"), 5);
-    EXPECT_EQ(port.boxes(), QStringList(2, "Invalid File/Path Name"));
+    EXPECT_EQ(CheckPathChars("/home/me/docs"), 0);
+    EXPECT_EQ(CheckPathChars("/home?/a\\b"), 6);
+    EXPECT_EQ(CheckPathChars("/a|b//c"), 5);
+    EXPECT_TRUE(PathCharsAcceptable(s, port, "/home/me/docs"));
+    EXPECT_FALSE(PathCharsAcceptable(s, port, "/a|b//c"));
+    EXPECT_EQ(port.boxes(), QStringList{"Invalid File/Path Name"});
 
     const QString missing = tree.at("new/deeper");
     port.script({Answer::no(), Answer::yes()});
@@ -77,8 +82,8 @@ TEST_F(SpaceCheckTest, PathChecks) {
     EXPECT_TRUE(QFileInfo(missing).isDir());
     EXPECT_EQ(port.boxes().last(), "Dir (" + missing + ") Doesn't Exist, Create");
 
-    EXPECT_TRUE(CheckDrive(s, port, tree.path()));
-    EXPECT_FALSE(CheckDrive(s, port, "/no-such-volume-here/x"));
+    EXPECT_TRUE(DrivePresent(s, port, tree.path()));
+    EXPECT_FALSE(DrivePresent(s, port, "/no-such-volume-here/x"));
     EXPECT_EQ(port.boxes().last(), "Drive (/no-such-volume-here ) Does Not Exist\nIf This Drive "
                                    "Is Removable, Make Sure It Is Inserted");
 }

@@ -1,11 +1,11 @@
-#include "engine/RunDriver.h"
+#include "commands/RunQueue.h"
 #include "EngineFixture.h"
 #include "ScratchMount.h"
 #include "app/RunStatistics.h"
 #include "app/SettingsLoader.h"
+#include "commands/FolderChecks.h"
 #include "commands/SchemeCommands.h"
 #include "engine/PathChecks.h"
-#include "engine/RunProgress.h"
 #include "platform/Volumes.h"
 
 #include <QProcess>
@@ -17,7 +17,7 @@
 namespace quorvia::test {
 namespace {
 
-struct RunDriverTest : EngineFixture {
+struct RunQueueTest : EngineFixture {
     QStringList schemeLines(const QString& file) {
         return DecodeSchemeLines(TempTree::read(file), 9);
     }
@@ -30,7 +30,7 @@ struct RunDriverTest : EngineFixture {
     }
 };
 
-TEST_F(RunDriverTest, OneSchemeRunsAndLeavesItsRecords) {
+TEST_F(RunQueueTest, OneSchemeRunsAndLeavesItsRecords) {
     tree.write("a/one.txt", "12345");
     tree.write("a/sub/two.txt", "678");
     const QString file = queue("Daily", tree.at("a"), tree.at("b"));
@@ -72,7 +72,7 @@ TEST_F(RunDriverTest, OneSchemeRunsAndLeavesItsRecords) {
     expectIdle();
 }
 
-TEST_F(RunDriverTest, AbortStopsTheFirstSchemeAndTheSecondRunsInFull) {
+TEST_F(RunQueueTest, AbortStopsTheFirstSchemeAndTheSecondRunsInFull) {
     for (int i = 0; i < 5; ++i) {
         tree.write(QString("a/%1.txt").arg(i), "a");
         tree.write(QString("c/%1.txt").arg(i), "c");
@@ -97,7 +97,7 @@ TEST_F(RunDriverTest, AbortStopsTheFirstSchemeAndTheSecondRunsInFull) {
     expectIdle();
 }
 
-TEST_F(RunDriverTest, GateRefusesACopyWhenFreeSpaceOnlyEqualsTheNeed) {
+TEST_F(RunQueueTest, GateRefusesACopyWhenFreeSpaceOnlyEqualsTheNeed) {
     tree.write("a/f.bin", QByteArray(400, 'f'));
     tree.write("c/g.bin", QByteArray(400, 'g'));
     const QString refused = queue("Refused", tree.at("a"), tree.at("b"));
@@ -119,7 +119,7 @@ TEST_F(RunDriverTest, GateRefusesACopyWhenFreeSpaceOnlyEqualsTheNeed) {
     expectIdle();
 }
 
-TEST_F(RunDriverTest, AHeadWithoutBothFoldersIsDroppedAndLaterEntriesRun) {
+TEST_F(RunQueueTest, AHeadWithoutBothFoldersIsDroppedAndLaterEntriesRun) {
     tree.write("c/g.txt", "g");
     const QString blank = queue("Blank", tree.at("a"), "  ");
     queue("Runs", tree.at("c"), tree.at("d"));
@@ -137,7 +137,7 @@ TEST_F(RunDriverTest, AHeadWithoutBothFoldersIsDroppedAndLaterEntriesRun) {
     expectIdle();
 }
 
-TEST_F(RunDriverTest, AnExceptionLeavesNeitherBusyNorTheBusyCaption) {
+TEST_F(RunQueueTest, AnExceptionLeavesNeitherBusyNorTheBusyCaption) {
     tree.write("a/f.txt", "f");
     queue("Throws", tree.at("a"), tree.at("b"));
     io.throwOnRead = true;
@@ -153,7 +153,7 @@ TEST_F(RunDriverTest, AnExceptionLeavesNeitherBusyNorTheBusyCaption) {
     EXPECT_FALSE(TempTree::exists(tree.at("b/f.txt")));
 }
 
-TEST_F(RunDriverTest, ASourceInsideItsDestinationOrTheSameFolderIsRefusedBeforeAnyWrite) {
+TEST_F(RunQueueTest, ASourceInsideItsDestinationOrTheSameFolderIsRefusedBeforeAnyWrite) {
     // Folder 1 outer/Photos, Folder 2 outer: Photos/Photos/pic.jpg would land
     // on Photos/pic.jpg, the source's only copy.
     const QString only = tree.write("outer/Photos/pic.jpg", "the only copy");
@@ -178,7 +178,7 @@ TEST_F(RunDriverTest, ASourceInsideItsDestinationOrTheSameFolderIsRefusedBeforeA
     expectIdle();
 }
 
-TEST_F(RunDriverTest, AnUnpluggedDriveIsRefusedBeforeAnythingIsMade) {
+TEST_F(RunQueueTest, AnUnpluggedDriveIsRefusedBeforeAnythingIsMade) {
     // The stick's empty mount folder is there, nothing is mounted on it.
     const QByteArray stick = "/media/quorvia-test-user/STICK";
     io.fakeFolders = {stick};
@@ -202,13 +202,13 @@ TEST_F(RunDriverTest, AnUnpluggedDriveIsRefusedBeforeAnythingIsMade) {
 
     // Plugged in again: the same check lets it pass.
     io.mounted = nullptr;
-    EXPECT_FALSE(CheckDrive(state.settings, port, QString(stick) + "/Backup", io));
+    EXPECT_FALSE(DrivePresent(state.settings, port, QString(stick) + "/Backup", io));
     io.mounted = [](const QByteArray&) { return true; };
-    EXPECT_TRUE(CheckDrive(state.settings, port, QString(stick) + "/Backup", io));
+    EXPECT_TRUE(DrivePresent(state.settings, port, QString(stick) + "/Backup", io));
     expectIdle();
 }
 
-TEST_F(RunDriverTest, AShareOrStickThatWentIsRefusedUntilTheSchemeIsSavedAgain) {
+TEST_F(RunQueueTest, AShareOrStickThatWentIsRefusedUntilTheSchemeIsSavedAgain) {
     // Outside /mnt and /media, where the drive check cannot tell an empty folder.
     const QString nas = tree.at("home/anna/nas");
     auto mount = std::make_unique<ScratchMount>(ScratchMount::Tmpfs, nas);
@@ -249,7 +249,7 @@ TEST_F(RunDriverTest, AShareOrStickThatWentIsRefusedUntilTheSchemeIsSavedAgain) 
     expectIdle();
 }
 
-TEST_F(RunDriverTest, TwoRunsOfOneDestinationNeverMeetInIt) {
+TEST_F(RunQueueTest, TwoRunsOfOneDestinationNeverMeetInIt) {
     for (int i = 0; i < 300; ++i)
         tree.write(QString("a/d%1/f%2.txt").arg(i % 10).arg(i),
                    QByteArray(i * 37, char('a' + i % 26)));
@@ -282,7 +282,7 @@ TEST_F(RunDriverTest, TwoRunsOfOneDestinationNeverMeetInIt) {
     EXPECT_TRUE(leftovers(tree.at("b/d0")).isEmpty());
 }
 
-TEST_F(RunDriverTest, ProgressCaptionShowsQueueAndCappedPercentage) {
+TEST_F(RunQueueTest, ProgressCaptionShowsQueueAndCappedPercentage) {
     port.setText(Field::Title, "Quorvia (A)");
     state.queue.QueueLast = 1;
     state.run.BytesNeeded = 1000;

@@ -1,8 +1,8 @@
 // One run of one scheme in a process of its own, for the tests of runs that
 // meet: prints every box it would show, one a line, and answers Ignore.
-//   engine_run_once SCHEME_FILE FOLDER1 FOLDER2 PUMP_DELAY_MS
+//   run_once SCHEME_FILE FOLDER1 FOLDER2 PUMP_DELAY_MS
 #include "HeadlessPort.h"
-#include "engine/RunDriver.h"
+#include "commands/RunQueue.h"
 #include "schemes/SchemeFile.h"
 
 #include <QCoreApplication>
