@@ -267,8 +267,10 @@ void TForm1::placeCounters() {
 void TForm1::setText(Field field, const QString& text) {
     switch (field) {
     case Field::Title:
+        // The program's title is this window's: it is the program's entry in
+        // the task bar. Set as Qt's display name it would trail every other
+        // window's title.
         m_title = text;
-        QApplication::setApplicationDisplayName(text);
         return;
     case Field::Caption:
         setWindowTitle(text);
