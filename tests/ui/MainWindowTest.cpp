@@ -6,8 +6,11 @@
 #include "ui/Help.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QMenu>
+#include <QTimer>
 
 using namespace quorvia;
 using namespace quorvia::test;
@@ -233,6 +236,40 @@ TEST_F(MainWindowTest, TypingInAFolderBoxClearsTheSelectionAndTheRecord) {
     EXPECT_FALSE(state.schemeList.SchemeSelected());
     EXPECT_EQ("Never", label("Label5"));
     EXPECT_EQ(tree.at("src/A") + "x", edit("Edit1")->text());
+}
+
+TEST_F(MainWindowTest, NeitherFocusNorARightClickInTheListReplacesTypedFolders) {
+    startUp();
+    addScheme("A");
+    addScheme("B");
+    form1.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form1));
+    edit("Edit1")->setText("/typed/one");
+    edit("Edit2")->setText("/typed/two");
+    list()->setFocus(Qt::BacktabFocusReason);
+    ASSERT_TRUE(list()->hasFocus());
+    // A right click on an item; its menu is left with Esc.
+    bool menuShown = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menuShown = true;
+            QTest::keyClick(menu, Qt::Key_Escape);
+        }
+    });
+    // The press, then the menu request the window system sends with it.
+    const QPoint at = list()->visualItemRect(list()->item(1)).center();
+    QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, list()->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list()->viewport(), &request);
+    EXPECT_TRUE(menuShown);
+    EXPECT_FALSE(form1.PopupMenu1()->findChild<QAction*>("AddSchemeToQueue1")->isEnabled());
+    EXPECT_TRUE(list()->selectedItems().isEmpty());
+    EXPECT_FALSE(state.schemeList.SchemeSelected());
+    EXPECT_EQ("/typed/one", edit("Edit1")->text());
+    EXPECT_EQ("/typed/two", edit("Edit2")->text());
+    // The user's own choice still loads.
+    select("B");
+    EXPECT_EQ(tree.at("src/B"), edit("Edit1")->text());
 }
 
 TEST_F(MainWindowTest, EnterAndDeleteInTheList) {
