@@ -40,11 +40,11 @@ QString count(int64_t value) {
 
 } // namespace
 
+// In its own letter case: on Linux another case names another folder.
 QString FolderDisplayText(const QString& folder) {
-    const QString upper = folder.toUpper();
-    if (upper.size() <= 18)
-        return upper;
-    return upper.left(3) + "..." + upper.right(19);
+    if (folder.size() <= 18)
+        return folder;
+    return folder.left(3) + "..." + folder.right(19);
 }
 
 QString SizeReport(const RunState& run, bool aborted, const QString& folder1,

@@ -18,7 +18,7 @@ struct BrowserDrive {
     QString currentFolder;
 };
 
-// A folder for a message: upper case, and "ABC...<last 19>" when longer than 18.
+// A folder for a message, in its own case: "abc...<last 19>" when longer than 18.
 QString FolderDisplayText(const QString& folder);
 
 // The size report. `freeBytes` is only shown when folder 2 is not blank.
