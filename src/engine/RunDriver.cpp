@@ -103,7 +103,8 @@ void runHead(AppState& state, UserPort& port, platform::FileIo& io, zip::TZipMas
     }
     BeepIfSoundOn(port.dialogs, settings);
 
-    WriteRunStatistics(run, state.flags.AbortRequested, timesRun, name, state.settings);
+    WriteRunStatistics(port.dialogs, run, state.flags.AbortRequested, timesRun, name,
+                       state.settings);
     state.flags.AbortRequested = false;
     port.view.setOn(Field::ShowWorkButton, true);
 }

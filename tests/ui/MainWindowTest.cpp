@@ -2,6 +2,7 @@
 
 #include "app/SettingsLoader.h"
 #include "engine/SpaceCheck.h"
+#include "platform/SettingsStore.h"
 #include "ui/DirectoryList.h"
 #include "ui/Help.h"
 
@@ -76,6 +77,19 @@ TEST_F(MainWindowTest, OneRunFromAnEmptyStartThroughTheWindows) {
     EXPECT_EQ(label("Label11"), lines[6]);
     // The size follows the file count.
     EXPECT_EQ(find("Label20")->geometry().right() + 1 + 7, find("Label11")->x());
+}
+
+TEST_F(MainWindowTest, RunStatisticsThatCannotBeWrittenAreReported) {
+    startUp();
+    addScheme("A");
+    const QString store = platform::storeLocation(kQuorviaKey);
+    QFile::remove(store);
+    QDir().mkpath(store); // a folder where the settings file belongs
+    select("A");
+    click("Button4");
+    EXPECT_TRUE(TempTree::exists(tree.at("dst/A/file0.txt")));
+    EXPECT_EQ(QStringList{"Run Statistics Could Not Be Saved.\nFile: " + store}, dialogs.boxes());
+    EXPECT_FALSE(state.flags.Busy);
 }
 
 TEST_F(MainWindowTest, ThreeQueuedSchemesRunInOrderInOneBatch) {
@@ -331,7 +345,7 @@ TEST_F(MainWindowTest, WorkListShowsTheCountersAndAbortFlag) {
     form1.showWorkList({"FOLDER -> /x/", "/x/a", "(ABORTED)"});
     ASSERT_TRUE(workList.isVisible());
     auto value = [&](const char* name) { return workList.findChild<QLabel*>(name)->text(); };
-    EXPECT_EQ("0 (Aborted)", value("Label2"));
+    EXPECT_EQ("7 (Aborted)", value("Label2")) << "the files the run found are those it copied";
     EXPECT_EQ("2 (Aborted)", value("Label4"));
     EXPECT_EQ("0 (Aborted)", value("Label6"));
     EXPECT_EQ("7 (Aborted)", value("Label8"));
