@@ -15,7 +15,7 @@ set -euo pipefail
 build_packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev file
                 libzip-dev)
 test_packages=(googletest libgtest-dev python3 python3-aiosmtpd python3-xlib 7zip rsync
-               xvfb xauth desktop-file-utils appstream netbase)
+               xvfb xauth openbox desktop-file-utils appstream netbase)
 bench_packages=(rsync zip)
 
 packages=("${build_packages[@]}")
