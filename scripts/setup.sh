@@ -62,6 +62,10 @@ if [ ${#missing[@]} -gt 0 ]; then
         }
         if sudo -n true 2>/dev/null; then
             announce
+        elif ! [[ " $(id -nG) " =~ \ (sudo|admin|wheel)\  ]]; then
+            # Debian lets the sudo group use sudo; sudo would only ask for a
+            # password and then refuse.
+            cannot "You ($(id -un)) are not in the sudo group, so you may not use sudo here."
         else
             { : </dev/tty; } 2>/dev/null ||
                 cannot "sudo needs a password and there is no terminal to ask for it."
