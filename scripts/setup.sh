@@ -15,7 +15,7 @@ set -euo pipefail
 build_packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev file
                 libzip-dev)
 test_packages=(googletest libgtest-dev python3 python3-aiosmtpd python3-xlib 7zip rsync
-               xvfb xauth openbox desktop-file-utils appstream netbase)
+               xvfb xauth openbox desktop-file-utils appstream netbase clang-format)
 bench_packages=(rsync zip)
 
 packages=("${build_packages[@]}")
@@ -97,7 +97,9 @@ if [ ${#missing[@]} -gt 0 ]; then
         apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# QUORVIA_SANITIZE=1 (test.sh --sanitize) builds with AddressSanitizer and UBSan.
+# QUORVIA_SANITIZE=1 (test.sh --sanitize) builds with AddressSanitizer and UBSan;
+# QUORVIA_WERROR=1 (CI) makes every warning an error.
 if [ "${QUORVIA_SANITIZE:-0}" = 1 ]; then configure+=(-DQUORVIA_SANITIZE=ON); fi
+configure+=(-DQUORVIA_WERROR="$([ "${QUORVIA_WERROR:-0}" = 1 ] && echo ON || echo OFF)")
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${configure[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" "${targets[@]}"
