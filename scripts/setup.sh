@@ -15,8 +15,8 @@ set -euo pipefail
 build_packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins libgl-dev file
                 libzip-dev)
 test_packages=(googletest libgtest-dev python3 python3-aiosmtpd python3-xlib 7zip rsync
-               xvfb xauth desktop-file-utils appstream netbase fusefat dosfstools sshfs
-               openssh-sftp-server)
+               xvfb xauth openbox desktop-file-utils appstream netbase clang-format
+               fusefat dosfstools sshfs openssh-sftp-server)
 bench_packages=(rsync zip)
 
 packages=("${build_packages[@]}")
@@ -63,6 +63,10 @@ if [ ${#missing[@]} -gt 0 ]; then
         }
         if sudo -n true 2>/dev/null; then
             announce
+        elif ! [[ " $(id -nG) " =~ \ (sudo|admin|wheel)\  ]]; then
+            # Debian lets the sudo group use sudo; sudo would only ask for a
+            # password and then refuse.
+            cannot "You ($(id -un)) are not in the sudo group, so you may not use sudo here."
         else
             { : </dev/tty; } 2>/dev/null ||
                 cannot "sudo needs a password and there is no terminal to ask for it."
@@ -94,7 +98,9 @@ if [ ${#missing[@]} -gt 0 ]; then
         apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 
-# QUORVIA_SANITIZE=1 (test.sh --sanitize) builds with AddressSanitizer and UBSan.
+# QUORVIA_SANITIZE=1 (test.sh --sanitize) builds with AddressSanitizer and UBSan;
+# QUORVIA_WERROR=1 (CI) makes every warning an error.
 if [ "${QUORVIA_SANITIZE:-0}" = 1 ]; then configure+=(-DQUORVIA_SANITIZE=ON); fi
+configure+=(-DQUORVIA_WERROR="$([ "${QUORVIA_WERROR:-0}" = 1 ] && echo ON || echo OFF)")
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${configure[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)" "${targets[@]}"

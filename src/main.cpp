@@ -7,8 +7,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // No display name: Qt would append it to every window's title.
     QApplication::setApplicationName("Quorvia");
-    QApplication::setApplicationDisplayName("Quorvia");
     quorvia::UseProgramFont();
 
     // A second copy shows the first one's window and ends before it reads

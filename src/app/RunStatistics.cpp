@@ -27,23 +27,21 @@ int64_t ReadStoredCount(const QString& name) {
     return ok ? value : 0;
 }
 
-void WriteRunStatistics(const RunState& run, bool aborted, int64_t timesRunBefore,
+void WriteRunStatistics(Dialogs& dialogs, const RunState& run, bool aborted, int64_t timesRunBefore,
                         const QString& schemeName, Settings& settings) {
     const QDateTime now = QDateTime::currentDateTime();
     auto number = [](int64_t value) { return QString::number(value); };
-    // The files a run found are the files it transferred: the size scan's count
-    // is reset before every scheme and would always store 0.
     QList<std::pair<QString, QString>> values{
         {"LastRunTime", run.RunElapsedText + (aborted ? " (Aborted)" : "")},
         {"TimesRun", number(addSaturating(timesRunBefore, 1))},
-        {"FileCount", number(run.FilesCopied)},
+        {"FileCount", number(RunFileCount(run))},
         {"FileCopied", number(run.FilesCopied)},
         {"DirCount", number(run.FolderCount)},
         {"ErrorCount", number(run.RunErrors)},
         {"LastRunSize", number(run.ByteTotal)},
         {"LastRunOn", platform::shortDate(now.date()) + "   " + platform::longTime(now.time())},
         {"LastSchemeName", schemeName}};
-    const std::pair<const char*, int64_t> totals[] = {{"TotalFileCount", run.FilesCopied},
+    const std::pair<const char*, int64_t> totals[] = {{"TotalFileCount", RunFileCount(run)},
                                                       {"TotalDirCount", run.FolderCount},
                                                       {"TotalErrorCount", run.RunErrors},
                                                       {"TotalTransferred", run.ByteTotal}};
@@ -51,8 +49,9 @@ void WriteRunStatistics(const RunState& run, bool aborted, int64_t timesRunBefor
         values.append({name, number(addSaturating(ReadStoredCount(name), value))});
     // One write for all thirteen: a store that syncs each value would cost a
     // disk flush apiece, and a run's record is whole or not there at all.
-    platform::writeValues(kQuorviaKey, values);
     settings.LastSchemeName = schemeName;
+    if (platform::writeValues(kQuorviaKey, values) != 0)
+        ShowStoreFailure(dialogs, settings, "Run Statistics Could Not Be Saved.");
 }
 
 } // namespace quorvia

@@ -55,10 +55,7 @@ bool writeSeries(Dialogs& dialogs, const Settings& settings,
                  const std::vector<std::pair<QString, QString>>& values) {
     for (const auto& [name, text] : values) {
         if (!WriteSetting(kQuorviaKey, name, text)) {
-            ShowAlert(dialogs, settings,
-                      "Settings Could Not Be Saved. Value: " + name +
-                          "\nFile: " + platform::storeLocation(kQuorviaKey),
-                      AlertKind::Warning);
+            ShowStoreFailure(dialogs, settings, "Settings Could Not Be Saved. Value: " + name);
             return false;
         }
     }
@@ -75,6 +72,11 @@ bool WriteSetting(const QString& key, const QString& name, const QString& text) 
     return platform::writeValue(key, name, text) == 0;
 }
 
+void ShowStoreFailure(Dialogs& dialogs, const Settings& settings, const QString& what) {
+    ShowAlert(dialogs, settings, what + "\nFile: " + platform::storeLocation(kQuorviaKey),
+              AlertKind::Warning);
+}
+
 bool SaveSettings(const Settings& s, Dialogs& dialogs) {
     std::vector<std::pair<QString, QString>> values = leadingOptions(s);
     values.insert(values.end(), {{"ZipPassword", TrueFalse(s.ZipPassword)},
@@ -86,6 +88,11 @@ bool SaveSettings(const Settings& s, Dialogs& dialogs) {
 
 bool SchemeFolderUsable(const QString& folder) {
     return !folder.trimmed().isEmpty() && QFileInfo(folder).isDir();
+}
+
+QString SchemeFolderInUse(const Settings& settings, const QString& programFolder) {
+    return SchemeFolderUsable(settings.SchemeDir) || programFolder.isEmpty() ? settings.SchemeDir
+                                                                             : programFolder;
 }
 
 void LoadSettings(Settings& s, Dialogs& dialogs, const QString& programFolder) {

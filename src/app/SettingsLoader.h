@@ -33,7 +33,14 @@ void LoadSettings(Settings& settings, Dialogs& dialogs, const QString& programFo
 // in one box naming it and the settings file; false then.
 bool SaveSettings(const Settings& settings, Dialogs& dialogs);
 
+// The warning for values the store refused: `what` was lost, and where it lives.
+void ShowStoreFailure(Dialogs& dialogs, const Settings& settings, const QString& what);
+
 // Whether a scheme folder can be listed: not empty and an existing folder.
 bool SchemeFolderUsable(const QString& folder);
+// Where schemes are listed and saved: the scheme folder, or the program folder
+// while that names no existing folder (a No to the install-folder question
+// must not leave the program unable to save).
+QString SchemeFolderInUse(const Settings& settings, const QString& programFolder);
 
 } // namespace quorvia

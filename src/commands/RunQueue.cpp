@@ -131,7 +131,7 @@ void runHead(AppState& state, UserPort& port, RunPresenter& presenter, platform:
     }
     BeepIfSoundOn(port.dialogs, settings);
 
-    WriteRunStatistics(run, run.aborted, timesRun, name, state.settings);
+    WriteRunStatistics(port.dialogs, run, run.aborted, timesRun, name, state.settings);
     state.flags.AbortRequested = false;
     port.view.setOn(Field::ShowWorkButton, true);
 }

@@ -112,11 +112,11 @@ QString NotKeptText(const NotKept& notKept) {
     return text;
 }
 
+// In its own letter case: on Linux another case names another folder.
 QString FolderDisplayText(const QString& folder) {
-    const QString upper = folder.toUpper();
-    if (upper.size() <= 18)
-        return upper;
-    return upper.left(3) + "..." + upper.right(19);
+    if (folder.size() <= 18)
+        return folder;
+    return folder.left(3) + "..." + folder.right(19);
 }
 
 QString SizeReport(const RunResult& run, const QString& folder1, const QString& folder2,

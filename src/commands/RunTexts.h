@@ -20,7 +20,7 @@ QString ScanAbortedText();
 // What the destination did not keep of finished copies.
 QString NotKeptText(const NotKept& notKept);
 
-// A folder for a report: in its own letter case, and "ABC...<last 19>" when
+// A folder for a report: in its own letter case, and "abc...<last 19>" when
 // longer than 18 characters.
 QString FolderDisplayText(const QString& folder);
 // The size report. `freeBytes` is only shown when folder 2 is not blank.

@@ -110,8 +110,8 @@ QString AskSchemeName(AppState& state, UserPort& port) {
         }
         // Ask about the name that will be saved, after capitalising.
         bool exists = false;
-        schemePath(state.settings.SchemeDir, state.settings.Caps ? CapitalizeWords(name) : name,
-                   &exists);
+        schemePath(SchemeFolderInUse(state.settings, state.ProgramFolder),
+                   state.settings.Caps ? CapitalizeWords(name) : name, &exists);
         if (exists) {
             BeepIfSoundOn(port.dialogs, state.settings);
             if (!port.dialogs.confirm("Scheme Name Given Exists Already, Overwrite It", 0))
@@ -139,7 +139,7 @@ QString CapitalizeWords(const QString& text) {
 bool SaveNewScheme(AppState& state, UserPort& port) {
     if (!ValidateFolders(state.settings, port, FolderMode::Either, true))
         return false;
-    const QString folder = state.settings.SchemeDir;
+    const QString folder = SchemeFolderInUse(state.settings, state.ProgramFolder);
     if (!SchemeFolderUsable(folder)) {
         ShowAlert(port.dialogs, state.settings,
                   "The Scheme Folder Is Missing: " + folder + "\nScheme Not Saved",

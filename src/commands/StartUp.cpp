@@ -10,9 +10,7 @@ void StartUp(AppState& state, UserPort& port) {
     if (state.ProgramFolder.isEmpty())
         state.ProgramFolder = platform::programFolder();
     LoadSettings(state.settings, port.dialogs, state.ProgramFolder);
-    // A missing scheme folder leaves the list empty rather than pointing it elsewhere.
-    const QString folder = state.settings.SchemeDir;
-    state.schemeList.setFolder(SchemeFolderUsable(folder) ? folder : QString());
+    state.schemeList.setFolder(SchemeFolderInUse(state.settings, state.ProgramFolder));
     ClearLastRunDisplay(port.view);
     ClearQueue(state.queue);
     state.flags.Busy = false;

@@ -53,7 +53,7 @@ StatsRows ReadStatsRows(const Settings& settings) {
     rows.DirCount = CountText(stored("DirCount", "0"));
     rows.ErrorCount = CountText(stored("ErrorCount", "0"));
     rows.LastRunTime = stored("LastRunTime", "0");
-    rows.SchemeDir = ShortenedText(settings.SchemeDir.toLower());
+    rows.SchemeDir = ShortenedText(settings.SchemeDir); // its own case names it here
     rows.Version = stored("Version", "Unknown");
     rows.CompileDate = stored("CompileDate", "Unknown");
     rows.TotalTransferred = SizeText(stored("TotalTransferred", "0"));

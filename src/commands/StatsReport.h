@@ -17,7 +17,7 @@ struct StatsRows {
     QString DirCount;         // count
     QString ErrorCount;       // count
     QString LastRunTime;      // as stored
-    QString SchemeDir;        // lower case, shortened
+    QString SchemeDir;        // shortened
     QString Version;          // as stored, "Unknown" when missing
     QString CompileDate;      // as stored, "Unknown" when missing
     QString TotalTransferred; // size text

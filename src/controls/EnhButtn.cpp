@@ -164,6 +164,20 @@ QRect textBounds(const QWidget* w, const ButtonLook& look, const QRect& area, in
     return fm.boundingRect(captionArea(fm, area, w->rect(), flags, text), flags, text);
 }
 
+// One letter per line; a mnemonic's '&' stays with its letter.
+QString stacked(const QString& caption) {
+    QStringList lines;
+    for (qsizetype i = 0; i < caption.size(); ++i) {
+        if (caption[i].isSpace())
+            continue;
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            lines << caption.mid(i++, 2);
+        else
+            lines << caption[i];
+    }
+    return lines.join(u'\n');
+}
+
 } // namespace
 
 // ---- TButton95
@@ -195,6 +209,12 @@ void TButton95::setWordWrap(bool value) {
         return;
     m_wordWrap = value;
     rebuild();
+}
+
+void TButton95::setStackLetters(bool value) {
+    m_stackLetters = value;
+    updateGeometry();
+    update();
 }
 
 uint32_t TButton95::createParams() const {
@@ -233,7 +253,7 @@ QRect TButton95::captionRect() const {
     const_cast<TButton95*>(this)->ensurePolished();
     QStyleOptionButton opt;
     initStyleOption(&opt);
-    const QString caption = opt.text;
+    const QString caption = m_stackLetters ? stacked(opt.text) : opt.text;
     opt.text.clear();
     opt.icon = QIcon();
     const QRect area = insetContents(
@@ -246,7 +266,7 @@ void TButton95::paintEvent(QPaintEvent*) {
     QStylePainter p(this);
     QStyleOptionButton opt;
     initStyleOption(&opt);
-    const QString caption = opt.text;
+    const QString caption = m_stackLetters ? stacked(opt.text) : opt.text;
     opt.text.clear();
     opt.icon = QIcon();
     p.drawControl(QStyle::CE_PushButton, opt);

@@ -104,6 +104,7 @@ class TButton95 : public QPushButton {
         quorvia::controls::TVerticalAlignment VerAlignment READ VerAlignment WRITE setVerAlignment)
     Q_PROPERTY(bool WordWrap READ WordWrap WRITE setWordWrap)
     Q_PROPERTY(quorvia::controls::TPicture* Picture READ Picture WRITE setPicture)
+    Q_PROPERTY(bool StackLetters READ StackLetters WRITE setStackLetters)
 public:
     explicit TButton95(QWidget* parent = nullptr);
     explicit TButton95(const QString& caption, QWidget* parent = nullptr);
@@ -119,6 +120,10 @@ public:
     TPicture* Picture() { return &m_picture; }
     const TPicture* Picture() const { return &m_picture; }
     void setPicture(TPicture* picture) { m_picture.assign(picture); }
+    // Our own: the caption's letters one under another, blanks left out, so
+    // that a button too narrow for its word still reads as one word.
+    bool StackLetters() const { return m_stackLetters; }
+    void setStackLetters(bool value);
 
     uint32_t rememberedStyle() const { return m_look.style; }
     int rebuildCount() const { return m_look.rebuilds; }
@@ -141,6 +146,7 @@ private:
     THorizontalAlignment m_horAlignment = haCenter;
     TVerticalAlignment m_verAlignment = vaCenter;
     bool m_wordWrap = false;
+    bool m_stackLetters = false;
     TPicture m_picture;
 };
 

@@ -150,13 +150,16 @@ int TCustomSmtpClient::GetResponse() {
                     m_socket->ReadLine(left, rest);
                 }
             }
-            // A line the closing connection cut off is no reply.
-            if (!m_timedOut && !m_socket->LineComplete() && m_socket->State() != wsConnected) {
+            // The server's close ends the line: what came before it is the
+            // reply, so its reason, or its 250, is kept. Nothing at all is none.
+            const bool closed =
+                !m_timedOut && !m_socket->LineComplete() && m_socket->State() != wsConnected;
+            if (closed)
                 m_stage = 0;
+            if (closed && line.isEmpty())
                 m_lastResponse = QStringLiteral("554 not connected");
-            } else {
+            else
                 m_lastResponse = readableReply(line);
-            }
         }
         if (m_timedOut)
             m_lastResponse = QStringLiteral("554 receive timeout");

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QScreen>
 
 namespace quorvia {
@@ -99,12 +100,18 @@ TForm1::TForm1(AppState& state, Dialogs& dialogs, QWidget* parent)
         PopupMenu1Popup();
         m_popup1->exec(m_ui->SchemeList->viewport()->mapToGlobal(at));
     });
-    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (!m_showingList)
-            SchemeListChange(m_state, m_port, row);
+    // A scheme loads when the user selects it; a list that merely takes the
+    // focus moves its cursor but selects nothing, so typed folders stay.
+    connect(list, &QListWidget::itemSelectionChanged, this, [this] {
+        if (m_showingList)
+            return;
+        const QList<QListWidgetItem*> selected = m_ui->SchemeList->selectedItems();
+        SchemeListChange(m_state, m_port,
+                         selected.isEmpty() ? -1 : m_ui->SchemeList->row(selected.first()));
     });
     connect(list, &QListWidget::itemDoubleClicked, this, [this] { m_run->trigger(); });
     list->installEventFilter(this);
+    list->viewport()->installEventFilter(this);
     m_ui->Edit1->installEventFilter(this);
     m_ui->Edit2->installEventFilter(this);
     connect(&m_state.schemeList, &SchemeList::changed, this, &TForm1::showSchemeList);
@@ -262,8 +269,10 @@ void TForm1::placeCounters() {
 void TForm1::setText(Field field, const QString& text) {
     switch (field) {
     case Field::Title:
+        // The program's title is this window's: it is the program's entry in
+        // the task bar. Set as Qt's display name it would trail every other
+        // window's title.
         m_title = text;
-        QApplication::setApplicationDisplayName(text);
         return;
     case Field::Caption:
         setWindowTitle(text);
@@ -409,6 +418,13 @@ void TForm1::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // A right click opens the list's menu without selecting the item under it.
+    if (watched == m_ui->SchemeList->viewport() &&
+        (event->type() == QEvent::MouseButtonPress ||
+         event->type() == QEvent::MouseButtonDblClick ||
+         event->type() == QEvent::MouseButtonRelease) &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::RightButton)
+        return true;
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);

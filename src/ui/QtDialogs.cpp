@@ -1,5 +1,7 @@
 #include "ui/QtDialogs.h"
 
+#include "app/Alerts.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -9,10 +11,28 @@ namespace quorvia {
 std::function<int(QDialog&)> QtDialogs::answerNextBox;
 
 namespace {
-QString title() {
-    return QApplication::applicationDisplayName();
+// Questions and plain boxes carry the program's name; the busy caption is the
+// main window's alone.
+const QString kTitle = QString::fromLatin1(kIdleTitle);
+
+// The window the person is working in, when it can own a box: a box raised
+// from a dialog must not send that dialog behind the main window. The splash
+// closes by itself and a pop-up menu is no owner.
+QWidget* workingWindow() {
+    QWidget* window = QApplication::activeModalWidget();
+    if (!window)
+        window = QApplication::activeWindow();
+    if (!window || !window->isVisible() || (window->windowFlags() & Qt::FramelessWindowHint) ||
+        window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
+        return nullptr;
+    return window;
 }
 } // namespace
+
+QWidget* QtDialogs::owner() const {
+    QWidget* window = workingWindow();
+    return window ? window : m_parent.data();
+}
 
 int QtDialogs::run(QDialog& box) {
     if (answerNextBox)
@@ -21,35 +41,38 @@ int QtDialogs::run(QDialog& box) {
 }
 
 void QtDialogs::messageBox(AlertKind kind, const QString& text, int) {
-    QMessageBox box(kind == AlertKind::Warning ? QMessageBox::Warning : QMessageBox::Information,
-                    title(), text, QMessageBox::Ok, m_parent);
+    // The box's title names its kind, as its icon does.
+    const bool warning = kind == AlertKind::Warning;
+    QMessageBox box(warning ? QMessageBox::Warning : QMessageBox::Information,
+                    warning ? QStringLiteral("Warning") : QStringLiteral("Information"), text,
+                    QMessageBox::Ok, owner());
     run(box);
 }
 
 bool QtDialogs::confirm(const QString& text, int) {
-    QMessageBox box(QMessageBox::Question, title(), text, QMessageBox::Yes | QMessageBox::No,
-                    m_parent);
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No,
+                    owner());
     box.setDefaultButton(QMessageBox::Yes);
     return run(box) == QMessageBox::Yes;
 }
 
 AbortIgnore QtDialogs::askAbortIgnore(const QString& text) {
-    QMessageBox box(QMessageBox::Warning, title(), text, QMessageBox::Abort | QMessageBox::Ignore,
-                    m_parent);
+    QMessageBox box(QMessageBox::Warning, kTitle, text, QMessageBox::Abort | QMessageBox::Ignore,
+                    owner());
     box.setDefaultButton(QMessageBox::Ignore);
     box.setEscapeButton(QMessageBox::Abort);
     return run(box) == QMessageBox::Ignore ? AbortIgnore::Ignore : AbortIgnore::Abort;
 }
 
 void QtDialogs::plainBox(const QString& text, const QString& caption) {
-    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? title() : caption, text,
-                    QMessageBox::Ok, m_parent);
+    QMessageBox box(QMessageBox::NoIcon, caption.isEmpty() ? kTitle : caption, text,
+                    QMessageBox::Ok, owner());
     run(box);
 }
 
 std::optional<QString> QtDialogs::prompt(const QString& caption, const QString& label,
                                          const QString& initial) {
-    QInputDialog box(m_parent);
+    QInputDialog box(owner());
     box.setWindowTitle(caption);
     box.setLabelText(label);
     box.setTextValue(initial);
@@ -60,7 +83,7 @@ std::optional<QString> QtDialogs::prompt(const QString& caption, const QString& 
 }
 
 std::optional<QString> QtDialogs::promptPassword(const QString& caption, const QString& label) {
-    QInputDialog box(m_parent);
+    QInputDialog box(owner());
     box.setWindowTitle(caption);
     box.setLabelText(label);
     box.setInputMode(QInputDialog::TextInput);

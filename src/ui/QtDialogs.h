@@ -10,8 +10,8 @@ class QDialog;
 
 namespace quorvia {
 
-// The questions on real Qt message boxes and the one-line prompt, parented to
-// the main window.
+// The questions on real Qt message boxes and the one-line prompt, owned by the
+// window the person is working in, else by the main window.
 class QtDialogs : public Dialogs {
 public:
     explicit QtDialogs(QWidget* parent = nullptr) : m_parent(parent) {}
@@ -33,6 +33,7 @@ public:
 
 private:
     int run(QDialog& box);
+    QWidget* owner() const;
     QPointer<QWidget> m_parent;
 };
 

@@ -1,11 +1,13 @@
 #include "ui/Temp.h"
 
+#include "app/RunStatistics.h"
 #include "ui_Temp.h"
 
 namespace quorvia {
 
 TForm3::TForm3(const AppState& state, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
       m_state(state), m_ui(std::make_unique<Ui::TForm3>()) {
     m_ui->setupUi(this);
     setModal(false);
@@ -32,7 +34,7 @@ void TForm3::showEvent(QShowEvent* event) {
 void TForm3::FormShow() {
     const RunState& run = m_state.run;
     const QString tail = m_state.flags.AbortRequested ? QStringLiteral(" (Aborted)") : QString();
-    m_ui->Label2->setText(QString::number(run.FilesFound) + tail);
+    m_ui->Label2->setText(QString::number(RunFileCount(run)) + tail);
     m_ui->Label4->setText(QString::number(run.FolderCount) + tail);
     m_ui->Label6->setText(QString::number(run.RunErrors) + tail);
     m_ui->Label8->setText(QString::number(run.FilesCopied) + tail);

@@ -40,7 +40,8 @@ public:
 };
 
 TSmtpTestForm::TSmtpTestForm(const Settings& settings, Dialogs& dialogs, QWidget* parent)
-    : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // A dialog of the main window: it stays above it, also after its boxes.
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       m_settings(settings), m_dialogs(dialogs), m_ui(std::make_unique<Ui::TSmtpTestForm>()),
       m_client(std::make_unique<Client>()) {

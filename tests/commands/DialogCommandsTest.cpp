@@ -91,7 +91,7 @@ TEST_F(DialogCommandsTest, StatsRowsBeforeAnyRun) {
     EXPECT_EQ("Unknown", rows.Version);
     EXPECT_EQ("Unknown", rows.CompileDate);
     EXPECT_EQ("My Scheme", rows.LastSchemeName);
-    EXPECT_EQ("/home/ann/", rows.SchemeDir);
+    EXPECT_EQ("/Home/Ann/", rows.SchemeDir) << "in its own case";
 }
 
 TEST_F(DialogCommandsTest, StatsRowsFormatCountsAndSizesAndKeepTheRestAsStored) {

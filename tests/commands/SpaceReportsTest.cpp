@@ -48,8 +48,8 @@ TEST_F(SpaceReportsTest, ReportWarnsOfErrorsAndAbort) {
                     .endsWith("Total File Size = 0.00 Bytes\n\n\nWARNING: 2 Error(s) Were "
                               "Reported. Total Size MIGHT Be Wrong!\nWARNING: Aborted By User. "
                               "Total Size MIGHT Be Wrong!"));
-    EXPECT_EQ(FolderDisplayText("/home/someone/backups/wxyz"), "/HO...OMEONE/BACKUPS/WXYZ");
-    EXPECT_EQ(FolderDisplayText("/home/someone/abc"), "/HOME/SOMEONE/ABC");
+    EXPECT_EQ(FolderDisplayText("/home/someone/Backups/wxyz"), "/ho...omeone/Backups/wxyz");
+    EXPECT_EQ(FolderDisplayText("/home/someone/Abc"), "/home/someone/Abc");
 }
 
 TEST_F(SpaceReportsTest, BlankFoldersAreRefusedBeforeAnyWork) {

@@ -1,5 +1,7 @@
 #include "commands/StartUp.h"
 
+#include "commands/SchemeCommands.h"
+
 #include "app/SettingsLoader.h"
 
 #include "ScriptedPort.h"
@@ -135,16 +137,25 @@ TEST_F(StartUpTest, MailDefaultsComeFromTheMailClientOnlyWhileThePlaceholderStan
     EXPECT_EQ("smtp.example.org", stored("SMTP"));
 }
 
-TEST_F(StartUpTest, MissingSchemeFolderLeavesTheListEmpty) {
-    TempTree listed;
-    listed.write("A.sch", "x");
-    state.schemeList.setFolder(listed.path());
-    platform::writeValue(kQuorviaKey, "SchemeDir", "/no/such/folder/");
-    port.script({Answer::no()});
-    StartUp(state, port);
-    EXPECT_EQ("/no/such/folder/", state.settings.SchemeDir);
-    EXPECT_TRUE(state.schemeList.folder().isEmpty());
-    EXPECT_TRUE(state.schemeList.items().isEmpty());
+TEST_F(StartUpTest, NoWithoutAUsableStoredFolderListsAndSavesInTheProgramFolder) {
+    programDir.write("Old.sch", "x");
+    // A first start (nothing stored) and a stored folder that is gone.
+    for (const QString& storedDir : {QString(), QString("/no/such/folder/")}) {
+        if (!storedDir.isEmpty())
+            platform::writeValue(kQuorviaKey, "SchemeDir", storedDir);
+        ScriptedPort no;
+        no.script({Answer::no()});
+        StartUp(state, no);
+        EXPECT_EQ(storedDir, state.settings.SchemeDir) << "the answer is kept";
+        EXPECT_EQ(QStringList{"Old.sch"}, state.schemeList.items());
+    }
+    state.settings.SoundOn = false;
+    port.setText(Field::Folder1, "/from");
+    port.setText(Field::Folder2, "/to");
+    port.script({Answer::typed("new one")});
+    ASSERT_TRUE(SaveNewScheme(state, port)) << port.boxes().join("|").toStdString();
+    EXPECT_TRUE(QFile::exists(state.ProgramFolder + "New One.sch"));
+    EXPECT_EQ((QStringList{"New One.sch", "Old.sch"}), state.schemeList.items());
 }
 
 TEST_F(StartUpTest, AWriteFailureIsReportedOnceAndTheOptionsStillLoad) {

@@ -5,9 +5,9 @@
 
 #include "TempTree.h"
 
-#include <QFileInfo>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTest>
 #include <gtest/gtest.h>

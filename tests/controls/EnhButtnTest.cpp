@@ -191,6 +191,14 @@ TEST_F(EnhancedButtonTest, WordWrappedCaptionBreaksOverLinesInANarrowButton) {
         const QRect ink = inkBounds(img, QRect(0, 0, 25, 85));
         EXPECT_LT(qAbs(ink.center().y() - 42), 4) << "wrapped caption is centred";
     }
+    // A word too wide for the button reads as one word when stacked.
+    TButton95 info(" I NFO");
+    info.setFont(sized(8));
+    info.setGeometry(216, 102, 25, 127);
+    info.setWordWrap(true);
+    info.setStackLetters(true);
+    EXPECT_EQ(4, textLines(render(info), QRect(2, 2, 21, 123)));
+    EXPECT_EQ(" I NFO", info.text());
 
     TCheckBox95 show("Show List of Files After Copy Process Is Complete (Disabled When Queue "
                      "Has More Than 1 Scheme)");

@@ -354,6 +354,39 @@ TEST(MailSmtp, ServerLeavingWithItsHeloReplyFailsMailCleanly) {
     }
 }
 
+TEST(MailSmtp, AReplyEndedByTheServersCloseKeepsItsCodeAndReason) {
+    // Refused at MAIL FROM: the reason, not "not connected".
+    ScriptServer refusing([](ScriptConnection& c) {
+        c.reply("220 hi");
+        c.line();
+        c.reply("250 hello");
+        c.line();
+        c.send("550 sender refused");
+        c.drop();
+    });
+    Smtp refused(refusing.port());
+    EXPECT_FALSE(refused.client.Mail());
+    EXPECT_EQ(refused.client.ErrorMessage(), "550 sender refused");
+    EXPECT_TRUE(refused.trace.contains("< 550 sender refused"));
+
+    // Accepted with the close right behind the last 250: delivered.
+    ScriptServer accepting([](ScriptConnection& c) {
+        c.reply("220 hi");
+        for (const char* answer : {"250 hello", "250 ok", "250 ok", "354 go"}) {
+            c.line();
+            c.reply(answer);
+        }
+        while (!c.eof() && c.line() != ".")
+            ;
+        c.send("250 queued");
+        c.drop();
+    });
+    Smtp delivered(accepting.port());
+    EXPECT_TRUE(delivered.client.Mail()) << delivered.client.ErrorMessage().toStdString();
+    EXPECT_EQ(delivered.client.LastResponse(), "250 queued");
+    EXPECT_TRUE(delivered.client.Quit()) << "nothing left to end";
+}
+
 TEST(MailSmtp, EmptyOrNulReplyGivesAReadableError) {
     for (const QByteArray& reply : {QByteArray("\r\n"), QByteArray("\0\0\0\0\r\n", 6)}) {
         // Once as the greeting, once as the answer to MAIL FROM.

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace quorvia;
@@ -47,24 +48,48 @@ protected:
 
 } // namespace
 
-TEST_F(DialogsTest, BoxesCarryTheKindsIconsButtonsAndTheApplicationTitle) {
-    QApplication::setApplicationDisplayName("Quorvia (A) - 1");
+TEST_F(DialogsTest, BoxesCarryTheTitlesOfTheirKindsAndTheProgramsNameWhateverTheMainTitle) {
     answerWith(QMessageBox::Ok);
     dialogs.messageBox(AlertKind::Warning, "Disk full", 0);
     dialogs.messageBox(AlertKind::Information, "Done", 0);
     dialogs.plainBox("Error Deleting /s/x.sch", {});
     dialogs.plainBox("Note", "Own caption");
-    ASSERT_EQ(4u, shown.size());
+    answerWith(QMessageBox::Yes);
+    dialogs.confirm("Delete Scheme /s/a.sch", 0);
+    ASSERT_EQ(5u, shown.size());
     EXPECT_EQ(QMessageBox::Warning, shown[0].icon);
     EXPECT_EQ(QMessageBox::Information, shown[1].icon);
     EXPECT_EQ(QMessageBox::NoIcon, shown[2].icon);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ("Quorvia (A) - 1", shown[i].title) << i;
+    for (int i = 0; i < 3; ++i)
         EXPECT_EQ(QMessageBox::StandardButtons(QMessageBox::Ok), shown[i].buttons) << i;
-    }
+    EXPECT_EQ("Warning", shown[0].title);
+    EXPECT_EQ("Information", shown[1].title);
+    EXPECT_EQ("Quorvia", shown[2].title);
     EXPECT_EQ("Disk full", shown[0].text);
     EXPECT_EQ("Own caption", shown[3].title);
-    QApplication::setApplicationDisplayName("Quorvia");
+    EXPECT_EQ("Quorvia", shown[4].title);
+}
+
+TEST_F(DialogsTest, ABoxBelongsToTheWindowTheUserIsWorkingIn) {
+    QWidget main;
+    QDialog dialog(&main);
+    dialogs.setParent(&main);
+    main.show();
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    QWidget* owner = nullptr;
+    QtDialogs::answerNextBox = [&](QDialog& box) {
+        owner = box.parentWidget();
+        return int(QMessageBox::Ok);
+    };
+    dialogs.messageBox(AlertKind::Warning, "Enter Your E-Mail Address", 0);
+    EXPECT_EQ(&dialog, owner);
+    dialog.hide();
+    main.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+    dialogs.plainBox("Note", {});
+    EXPECT_EQ(&main, owner);
 }
 
 TEST_F(DialogsTest, OnlyYesConsentsAndOnlyIgnoreGoesOn) {

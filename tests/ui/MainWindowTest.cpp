@@ -3,12 +3,16 @@
 #include "app/SettingsLoader.h"
 #include "commands/RunTexts.h"
 #include "commands/SpaceReports.h"
+#include "platform/SettingsStore.h"
 #include "ui/DirectoryList.h"
 #include "ui/Help.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QMenu>
+#include <QTimer>
 
 using namespace quorvia;
 using namespace quorvia::test;
@@ -74,6 +78,19 @@ TEST_F(MainWindowTest, OneRunFromAnEmptyStartThroughTheWindows) {
     EXPECT_EQ(label("Label11"), lines[6]);
     // The size follows the file count.
     EXPECT_EQ(find("Label20")->geometry().right() + 1 + 7, find("Label11")->x());
+}
+
+TEST_F(MainWindowTest, RunStatisticsThatCannotBeWrittenAreReported) {
+    startUp();
+    addScheme("A");
+    const QString store = platform::storeLocation(kQuorviaKey);
+    QFile::remove(store);
+    QDir().mkpath(store); // a folder where the settings file belongs
+    select("A");
+    click("Button4");
+    EXPECT_TRUE(TempTree::exists(tree.at("dst/A/file0.txt")));
+    EXPECT_EQ(QStringList{"Run Statistics Could Not Be Saved.\nFile: " + store}, dialogs.boxes());
+    EXPECT_FALSE(state.flags.Busy);
 }
 
 TEST_F(MainWindowTest, ThreeQueuedSchemesRunInOrderInOneBatch) {
@@ -236,6 +253,40 @@ TEST_F(MainWindowTest, TypingInAFolderBoxClearsTheSelectionAndTheRecord) {
     EXPECT_EQ(tree.at("src/A") + "x", edit("Edit1")->text());
 }
 
+TEST_F(MainWindowTest, NeitherFocusNorARightClickInTheListReplacesTypedFolders) {
+    startUp();
+    addScheme("A");
+    addScheme("B");
+    form1.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form1));
+    edit("Edit1")->setText("/typed/one");
+    edit("Edit2")->setText("/typed/two");
+    list()->setFocus(Qt::BacktabFocusReason);
+    ASSERT_TRUE(list()->hasFocus());
+    // A right click on an item; its menu is left with Esc.
+    bool menuShown = false;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            menuShown = true;
+            QTest::keyClick(menu, Qt::Key_Escape);
+        }
+    });
+    // The press, then the menu request the window system sends with it.
+    const QPoint at = list()->visualItemRect(list()->item(1)).center();
+    QTest::mouseClick(list()->viewport(), Qt::RightButton, {}, at);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, at, list()->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list()->viewport(), &request);
+    EXPECT_TRUE(menuShown);
+    EXPECT_FALSE(form1.PopupMenu1()->findChild<QAction*>("AddSchemeToQueue1")->isEnabled());
+    EXPECT_TRUE(list()->selectedItems().isEmpty());
+    EXPECT_FALSE(state.schemeList.SchemeSelected());
+    EXPECT_EQ("/typed/one", edit("Edit1")->text());
+    EXPECT_EQ("/typed/two", edit("Edit2")->text());
+    // The user's own choice still loads.
+    select("B");
+    EXPECT_EQ(tree.at("src/B"), edit("Edit1")->text());
+}
+
 TEST_F(MainWindowTest, EnterAndDeleteInTheList) {
     startUp();
     state.settings.ConfirmDel = false;
@@ -295,7 +346,7 @@ TEST_F(MainWindowTest, WorkListShowsTheCountersAndAbortFlag) {
     form1.showWorkList({"FOLDER -> /x/", "/x/a", "(ABORTED)"});
     ASSERT_TRUE(workList.isVisible());
     auto value = [&](const char* name) { return workList.findChild<QLabel*>(name)->text(); };
-    EXPECT_EQ("0 (Aborted)", value("Label2"));
+    EXPECT_EQ("7 (Aborted)", value("Label2")) << "the files the run found are those it copied";
     EXPECT_EQ("2 (Aborted)", value("Label4"));
     EXPECT_EQ("0 (Aborted)", value("Label6"));
     EXPECT_EQ("7 (Aborted)", value("Label8"));
