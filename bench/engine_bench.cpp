@@ -2,9 +2,9 @@
 // run, and prints "<name> ratio <x> target <y>" for every figure.
 #include "BenchSupport.h"
 #include "HeadlessPort.h"
+#include "app/AppState.h"
 #include "commands/RunQueue.h"
 #include "engine/TreeWalk.h"
-#include "schemes/AppState.h"
 #include "schemes/SchemeFile.h"
 
 #include <QCoreApplication>
@@ -62,7 +62,7 @@ struct Engine {
         f.open(QIODevice::WriteOnly);
         f.write(EncodeSchemeFile(NewSchemeLines(from, to)));
         f.close();
-        state.queue.slots[0] = SchemeRecord{file, from, to, 0};
+        state.queue.slots[0] = SchemeRecord{file, from, to};
         state.queue.QueueLast = 0;
     }
 

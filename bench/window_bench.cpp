@@ -3,8 +3,8 @@
 // Prints "<name> ratio <x> target <y>" for every figure.
 #include "BenchSupport.h"
 #include "HeadlessPort.h"
+#include "app/AppState.h"
 #include "commands/RunQueue.h"
-#include "schemes/AppState.h"
 #include "schemes/SchemeFile.h"
 #include "ui/Browse.h"
 #include "ui/CopyFrm.h"
@@ -74,7 +74,7 @@ struct Window {
     // The same scheme straight through the engine, with the window's pump.
     double runHeadless(const QString& from, const QString& to) {
         save(from, to);
-        state.queue.slots[0] = SchemeRecord{state.schemeList.selectedPath(), from, to, 0};
+        state.queue.slots[0] = SchemeRecord{state.schemeList.selectedPath(), from, to};
         state.queue.QueueLast = 0;
         QElapsedTimer timer;
         timer.start();

@@ -34,25 +34,46 @@ QString readWithFallback(const QString& name, const QString& placeholder,
     return ReadSetting(kMailClientKey, fallbackName, placeholder);
 }
 
-// Writes a series of values; the first failure ends the series and is shown once.
-// The options that start both write series, in their stored order.
-std::vector<std::pair<QString, QString>> leadingOptions(const Settings& s) {
-    return {{"SchemeDir", s.SchemeDir},
-            {"CheckPrior", TrueFalse(s.CheckPrior)},
-            {"ShowWork", TrueFalse(s.ShowWork)},
-            {"SoundOn", TrueFalse(s.SoundOn)},
-            {"Caps", TrueFalse(s.Caps)},
-            {"ConfirmDel", TrueFalse(s.ConfirmDel)},
-            {"Recycle", TrueFalse(s.Recycle)},
-            {"CopyOnlyNewer", TrueFalse(s.CopyOnlyNewer)},
-            {"CopyHidden", TrueFalse(s.CopyHidden)},
-            {"CopySystem", TrueFalse(s.CopySystem)},
-            {"ResetArchiveFlag", TrueFalse(s.ResetArchiveFlag)},
-            {"ZipArchiveFlag", TrueFalse(s.ZipArchiveFlag)}};
+// The stored options, in the order both write series hold them: the first
+// eleven start both series (after SchemeDir); the zip options follow in the
+// dialogs' save only. `loaded` is false for the one option start-up never reads.
+struct Option {
+    const char* key;
+    bool Settings::*member;
+    bool byDefault;
+    bool loaded = true;
+};
+constexpr Option kOptions[] = {
+    {"CheckPrior", &Settings::CheckPrior, true},
+    {"ShowWork", &Settings::ShowWork, false},
+    {"SoundOn", &Settings::SoundOn, true},
+    {"Caps", &Settings::Caps, true},
+    {"ConfirmDel", &Settings::ConfirmDel, true},
+    {"Recycle", &Settings::Recycle, true},
+    {"CopyOnlyNewer", &Settings::CopyOnlyNewer, true},
+    {"CopyHidden", &Settings::CopyHidden, true},
+    {"CopySystem", &Settings::CopySystem, true},
+    {"ResetArchiveFlag", &Settings::ResetArchiveFlag, false},
+    {"ZipArchiveFlag", &Settings::ZipArchiveFlag, false},
+    {"ZipPassword", &Settings::ZipPassword, false},
+    {"ZipStoreDir", &Settings::ZipStoreDir, true},
+    {"Zip83Format", &Settings::Zip83Format, false, false},
+};
+constexpr size_t kLeadingOptions = 11;
+constexpr int kDefaultCompression = 3;
+
+using Values = std::vector<std::pair<QString, QString>>;
+
+// SchemeDir and the first `count` options, as stored.
+Values optionValues(const Settings& s, size_t count) {
+    Values values{{"SchemeDir", s.SchemeDir}};
+    for (size_t i = 0; i < count; ++i)
+        values.emplace_back(kOptions[i].key, TrueFalse(s.*kOptions[i].member));
+    return values;
 }
 
-bool writeSeries(Dialogs& dialogs, const Settings& settings,
-                 const std::vector<std::pair<QString, QString>>& values) {
+// Writes a series of values; the first failure ends the series and is shown once.
+bool writeSeries(Dialogs& dialogs, const Settings& settings, const Values& values) {
     for (const auto& [name, text] : values) {
         if (!WriteSetting(kQuorviaKey, name, text)) {
             ShowStoreFailure(dialogs, settings, "Settings Could Not Be Saved. Value: " + name);
@@ -78,11 +99,8 @@ void ShowStoreFailure(Dialogs& dialogs, const Settings& settings, const QString&
 }
 
 bool SaveSettings(const Settings& s, Dialogs& dialogs) {
-    std::vector<std::pair<QString, QString>> values = leadingOptions(s);
-    values.insert(values.end(), {{"ZipPassword", TrueFalse(s.ZipPassword)},
-                                 {"ZipStoreDir", TrueFalse(s.ZipStoreDir)},
-                                 {"Zip83Format", TrueFalse(s.Zip83Format)},
-                                 {"ZipCompression", QString::number(s.ZipCompression)}});
+    Values values = optionValues(s, std::size(kOptions));
+    values.emplace_back("ZipCompression", QString::number(s.ZipCompression));
     return writeSeries(dialogs, s, values);
 }
 
@@ -115,29 +133,22 @@ void LoadSettings(Settings& s, Dialogs& dialogs, const QString& programFolder) {
         }
     }
 
-    s.CheckPrior = readFlag("CheckPrior", true);
-    s.ShowWork = readFlag("ShowWork", false);
-    s.SoundOn = readFlag("SoundOn", true);
-    s.Caps = readFlag("Caps", true);
-    s.ConfirmDel = readFlag("ConfirmDel", true);
-    s.Recycle = readFlag("Recycle", true);
-    s.CopyOnlyNewer = readFlag("CopyOnlyNewer", true);
-    s.CopyHidden = readFlag("CopyHidden", true);
-    s.CopySystem = readFlag("CopySystem", true);
-    s.ResetArchiveFlag = readFlag("ResetArchiveFlag", false);
-    s.ZipArchiveFlag = readFlag("ZipArchiveFlag", false);
-    s.ZipPassword = readFlag("ZipPassword", false);
+    for (const Option& option : kOptions)
+        if (option.loaded)
+            s.*option.member = readFlag(option.key, option.byDefault);
     bool ok = false;
-    const int level = ReadSetting(kQuorviaKey, "ZipCompression", "3").trimmed().toInt(&ok);
-    s.ZipCompression = ok && level >= 0 && level <= 9 ? level : 3;
-    s.ZipStoreDir = readFlag("ZipStoreDir", true);
+    const int level =
+        ReadSetting(kQuorviaKey, "ZipCompression", QString::number(kDefaultCompression))
+            .trimmed()
+            .toInt(&ok);
+    s.ZipCompression = ok && level >= 0 && level <= 9 ? level : kDefaultCompression;
     s.LastSchemeName = ReadSetting(kQuorviaKey, "LastSchemeName", "My Scheme");
 
     const QString smtp = readWithFallback("SMTP", "Your SMTP Account", "Default SMTP Server");
     const QString user = readWithFallback("UserName", "Your User Name", "Sender EMail");
     const QString sender = readWithFallback("SenderName", "Your Name", "Sender Name");
 
-    std::vector<std::pair<QString, QString>> values = leadingOptions(s);
+    Values values = optionValues(s, kLeadingOptions);
     values.insert(values.end(), {{"LastSchemeName", s.LastSchemeName},
                                  {"Version", kProgramVersion},
                                  {"CompileDate", kCompileDate},

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/AppState.h"
 #include "app/RunResult.h"
 #include "app/UserPort.h"
 #include "engine/RunObserver.h"
 #include "engine/RunRequest.h"
-#include "schemes/AppState.h"
 
 #include <QString>
 #include <optional>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/AppState.h"
 #include "commands/RunPresenter.h"
 #include "platform/FileIo.h"
-#include "schemes/AppState.h"
 #include "zip/ZipMstr.h"
 
 namespace quorvia {

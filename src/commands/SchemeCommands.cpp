@@ -79,7 +79,7 @@ bool ValidateFolders(const Settings& settings, UserPort& port, FolderMode mode, 
     return false;
 }
 
-QString AskSchemeName(AppState& state, UserPort& port) {
+std::optional<QString> AskSchemeName(AppState& state, UserPort& port) {
     BeepIfSoundOn(port.dialogs, state.settings);
     QString proposal;
     if (state.schemeList.SchemeSelected()) {
@@ -92,7 +92,7 @@ QString AskSchemeName(AppState& state, UserPort& port) {
         const auto entered =
             port.dialogs.prompt("Enter A Unique Scheme Name", "New Scheme Name", proposal);
         if (!entered)
-            return kCancelMarker;
+            return std::nullopt;
         const QString name = *entered;
         proposal = name;
         const auto bad = std::find_if(kInvalidNameChars.begin(), kInvalidNameChars.end(),
@@ -146,9 +146,10 @@ bool SaveNewScheme(AppState& state, UserPort& port) {
                   AlertKind::Warning);
         return false;
     }
-    QString name = AskSchemeName(state, port);
-    if (name == kCancelMarker)
+    const std::optional<QString> asked = AskSchemeName(state, port);
+    if (!asked)
         return false;
+    QString name = *asked;
     if (state.settings.Caps)
         name = CapitalizeWords(name);
 

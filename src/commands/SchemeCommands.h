@@ -1,14 +1,13 @@
 #pragma once
 
+#include "app/AppState.h"
 #include "app/UserPort.h"
-#include "schemes/AppState.h"
 
 #include <QString>
+#include <optional>
 
 namespace quorvia {
 
-// Returned by AskSchemeName when the user cancels; it can never be a valid name.
-inline const QString kCancelMarker = QStringLiteral("/\\-1-1");
 // Characters refused in a scheme name, in the order they are looked for.
 inline const QString kInvalidNameChars = QStringLiteral("/\\?<>|*");
 
@@ -17,8 +16,8 @@ enum class FolderMode { First, Second, Either };
 // Checks that the folder boxes are not blank; with messages, says which is missing
 // and puts the focus there.
 bool ValidateFolders(const Settings& settings, UserPort& port, FolderMode mode, bool withMessages);
-// Asks for a new scheme name until it is acceptable; kCancelMarker on Cancel.
-QString AskSchemeName(AppState& state, UserPort& port);
+// Asks for a new scheme name until it is acceptable; nothing on Cancel.
+std::optional<QString> AskSchemeName(AppState& state, UserPort& port);
 // "  my DAILY   backup " -> "My Daily   Backup"; at most 255 characters.
 QString CapitalizeWords(const QString& text);
 // Saves the folder boxes as a new scheme under a name the user gives; true when saved.

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/AppState.h"
 #include "commands/RunPresenter.h"
 #include "engine/FolderPair.h"
 #include "platform/FileIo.h"
-#include "schemes/AppState.h"
 
 #include <QString>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/SchemeQueue.h"
 #include "app/Settings.h"
-#include "schemes/SchemeQueue.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "app/AppState.h"
 #include "app/UserPort.h"
 #include "platform/FileIo.h"
-#include "schemes/AppState.h"
 
 namespace quorvia {
 

@@ -142,8 +142,9 @@ void LoadSchemeFile(const Settings& settings, UserPort& port, const QString& pat
     port.view.setText(Field::Folder2, lines[1].trimmed());
     port.view.setText(Field::LastRunDate, lines[2]);
     port.view.setText(Field::FilesCopiedCaption,
-                      platform::parseNumber(lines[3]) == SchemeRecord::Zipped ? "File(s) Zipped:"
-                                                                              : "File(s) Copied:");
+                      platform::parseNumber(lines[3]) == double(SchemeRecord::Zipped)
+                          ? "File(s) Zipped:"
+                          : "File(s) Copied:");
     port.view.setText(Field::FoldersCopied, count(lines[4]));
     port.view.setText(Field::TotalTime, lines[5].trimmed());
     port.view.setText(Field::SizeCopied, lines[6].trimmed());

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/AppState.h"
 #include "app/UserPort.h"
-#include "schemes/AppState.h"
 
 #include <QDialog>
 #include <functional>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "app/AppState.h"
 #include "app/MainView.h"
 #include "app/UserPort.h"
 #include "commands/ZipBoxesOnDialogs.h"
-#include "schemes/AppState.h"
 #include "zip/ZipMstr.h"
 
 #include <QTimer>

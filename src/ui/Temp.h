@@ -1,6 +1,6 @@
 #pragma once
 
-#include "schemes/AppState.h"
+#include "app/AppState.h"
 
 #include <QDialog>
 #include <memory>

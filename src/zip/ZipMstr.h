@@ -27,9 +27,6 @@ enum AddOptsEnum {
     AddHiddenFiles,
     AddEncrypt
 };
-enum ExtrOptsEnum { ExtrDirNames, ExtrOverWrite, ExtrFreshen, ExtrUpdate, ExtrTest };
-enum SFXOptsEnum { SFXAskCmdLine, SFXAskFiles, SFXHideOverWriteBox };
-enum OvrOpts { OvrConfirm, OvrAlways, OvrNever };
 // What an OnProgress call reports.
 enum ProgressType { NewFile = 0, ProgressUpdate = 1, EndOfBatch = 2 };
 
@@ -57,8 +54,6 @@ private:
 };
 
 using AddOpts = OptionSet<AddOptsEnum>;
-using ExtrOpts = OptionSet<ExtrOptsEnum>;
-using SFXOpts = OptionSet<SFXOptsEnum>;
 
 // A failure of ReadEntries on a damaged archive.
 class ZipError : public std::runtime_error {
@@ -98,12 +93,6 @@ public:
     void SetAddCompLevel(int level) { m_addCompLevel = level; }
     AddOpts AddOptions() const { return m_addOptions; }
     void SetAddOptions(AddOpts options) { m_addOptions = options; }
-    QString ExtrBaseDir() const { return m_extrBaseDir; }
-    void SetExtrBaseDir(const QString& dir) { m_extrBaseDir = dir; }
-    ExtrOpts ExtrOptions() const { return m_extrOptions; }
-    void SetExtrOptions(ExtrOpts options) { m_extrOptions = options; }
-    SFXOpts SFXOptions() const { return m_sfxOptions; }
-    void SetSFXOptions(SFXOpts options) { m_sfxOptions = options; }
     const QStringList& FSpecArgs() const { return m_fSpecArgs; }
     void SetFSpecArgs(const QStringList& specs) { m_fSpecArgs = specs; }
     QString ZipFilename() const { return m_zipFilename; }
@@ -111,18 +100,8 @@ public:
     void SetZipFilename(const QString& name);
     QString Password() const { return m_password; }
     void SetPassword(const QString& password); // kept to 255 characters
-    QString SFXPath() const { return m_sfxPath; }
-    void SetSFXPath(const QString& path) { m_sfxPath = path; }
     QString DLLDirectory() const { return m_dllDirectory; }
     void SetDLLDirectory(const QString& dir); // a trailing "/" is removed
-    OvrOpts SFXOverWriteMode() const { return m_sfxOverWriteMode; }
-    void SetSFXOverWriteMode(OvrOpts mode) { m_sfxOverWriteMode = mode; }
-    QString SFXCaption() const { return m_sfxCaption; }
-    void SetSFXCaption(const QString& caption) { m_sfxCaption = caption; }
-    QString SFXDefaultDir() const { return m_sfxDefaultDir; }
-    void SetSFXDefaultDir(const QString& dir) { m_sfxDefaultDir = dir; }
-    QString SFXCommandLine() const { return m_sfxCommandLine; }
-    void SetSFXCommandLine(const QString& line) { m_sfxCommandLine = line; }
 
     TNotifyEvent OnDirUpdate;
     TProgressEvent OnProgress;
@@ -162,18 +141,10 @@ private:
     bool m_trace = false;
     int m_addCompLevel = 9;
     AddOpts m_addOptions;
-    QString m_extrBaseDir;
-    ExtrOpts m_extrOptions;
-    SFXOpts m_sfxOptions;
     QStringList m_fSpecArgs;
     QString m_zipFilename;
     QString m_password;
-    QString m_sfxPath;
     QString m_dllDirectory;
-    OvrOpts m_sfxOverWriteMode = OvrConfirm;
-    QString m_sfxCaption = QStringLiteral("Self-extracting Archive");
-    QString m_sfxDefaultDir;
-    QString m_sfxCommandLine;
 
     int m_filesAdded = 0;
     bool m_addBusy = false;

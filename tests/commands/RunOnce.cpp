@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     s.CopyOnlyNewer = s.CopyHidden = s.CopySystem = true;
     const QString schemeFile = QFile::decodeName(argv[1]);
     state.queue.slots[0] =
-        SchemeRecord{schemeFile, QFile::decodeName(argv[2]), QFile::decodeName(argv[3]), 0};
+        SchemeRecord{schemeFile, QFile::decodeName(argv[2]), QFile::decodeName(argv[3])};
     state.queue.QueueLast = 0;
     SlowPort port;
     port.delayMs = std::atoi(argv[4]);

@@ -225,7 +225,7 @@ TEST_F(RunQueueTest, AShareOrStickThatWentIsRefusedUntilTheSchemeIsSavedAgain) {
 
     mount->unmount(); // the connection dropped: an empty folder is left
     auto again = [&] {
-        state.queue.slots[++state.queue.QueueLast] = SchemeRecord{file, tree.at("a"), to, 0};
+        state.queue.slots[++state.queue.QueueLast] = SchemeRecord{file, tree.at("a"), to};
         RunQueue(state, port, io);
     };
     again();

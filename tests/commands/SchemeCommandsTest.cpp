@@ -66,7 +66,7 @@ TEST_F(SchemeCommandsTest, SaveNeedsOneFolderButAddNeedsBoth) {
 
 TEST_F(SchemeCommandsTest, ProposedNameFollowsTheSelectionOrTheLastName) {
     port.script({Answer::cancel()});
-    EXPECT_EQ(kCancelMarker, AskSchemeName(state, port));
+    EXPECT_FALSE(AskSchemeName(state, port));
     schemes.write("Daily.sch", "x");
     state.schemeList.reread();
     state.schemeList.selectByUser(0);

@@ -2,10 +2,10 @@
 
 #include "ScriptedPort.h"
 #include "TempTree.h"
+#include "app/AppState.h"
 #include "commands/RunPresenter.h"
 #include "engine/TreeWalk.h"
 #include "platform/FileIo.h"
-#include "schemes/AppState.h"
 #include "schemes/SchemeFile.h"
 
 #include <QDir>
@@ -204,7 +204,7 @@ struct EngineFixture : ::testing::Test {
         const QString file = tree.write("schemes/" + name + ".sch",
                                         EncodeSchemeFile(NewSchemeLines(folder1, folder2)));
         SchemeQueue& q = state.queue;
-        q.slots[++q.QueueLast] = SchemeRecord{file, folder1, folder2, 0};
+        q.slots[++q.QueueLast] = SchemeRecord{file, folder1, folder2};
         return file;
     }
 

@@ -6,6 +6,9 @@ Layers, each built only on those before it:
 Components beside them use platform at most: zip, mail, controls (zipdll
 also uses the zip folder's interface header). Zip mode in engine uses zip;
 ui uses all three. The logic layers and zip never use QtWidgets.
+
+The engine reports facts: it never reaches the person at the screen (the
+port, the alerts, the process state) and never words a message.
 """
 import os
 import re
@@ -21,6 +24,11 @@ WIDGET_HEADER = re.compile(
     r"<(QtWidgets/.*|QApplication|QWidget|QDialog|QMessageBox|QInputDialog|QLabel|"
     r"QPushButton|QCheckBox|QLineEdit|QListWidget|QMainWindow|QMenu|QAction|QStyle\w*)>")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"][^>"]+[>"])', re.M)
+NOT_IN_ENGINE = {"app/Alerts.h", "app/AppState.h", "app/Dialogs.h", "app/MainView.h",
+                 "app/RunFormat.h", "app/UserPort.h"}
+# A string literal of words: a message in the making.
+WORDS = re.compile(r'"[^"\n]*[A-Za-z]{2,} [A-Za-z]{2,}[^"\n]*"')
+COMMENT = re.compile(r"//[^\n]*|/\*.*?\*/", re.S)
 
 
 def allowed(here, there):
@@ -55,8 +63,16 @@ def check(src):
                     if there in LAYERS or there in COMPONENTS:
                         if not allowed(here, there):
                             faults.append(f"{where}: {here} may not include {target}")
+                    if here == "engine" and target.strip('"') in NOT_IN_ENGINE:
+                        faults.append(f"{where}: the engine reports facts, not {target}")
                 elif here in NO_WIDGETS and WIDGET_HEADER.match(target):
                     faults.append(f"{where}: {here} uses no widgets, but includes {target}")
+            if here == "engine":
+                code = COMMENT.sub(lambda c: "\n" * c.group(0).count("\n"), text)
+                for m in WORDS.finditer(code):
+                    line = code.count("\n", 0, m.start()) + 1
+                    faults.append(f"{os.path.relpath(path, src)}:{line}: the engine words "
+                                  f"no message: {m.group(0)}")
     return faults
 
 
@@ -67,12 +83,15 @@ def self_test():
                           "schemes/B.h": '#include "engine/A.h"\n',
                           "app/C.cpp": "#include <QWidget>\n",
                           "mail/D.cpp": '#include "app/E.h"\n',
-                          "ui/F.cpp": '#include "mail/G.h"\n#include <QWidget>\n'}.items():
+                          "ui/F.cpp": '#include "mail/G.h"\n#include <QWidget>\n',
+                          "engine/H.cpp": '#include "app/Dialogs.h"\n// "Could Not" said\n',
+                          "engine/I.cpp": '\n\nauto t = QString("Could Not Create: ");\n'}.items():
             os.makedirs(os.path.join(root, os.path.dirname(rel)), exist_ok=True)
             with open(os.path.join(root, rel), "w") as f:
                 f.write(text)
         faults = check(root)
-        expected = {"schemes/B.h:1", "app/C.cpp:1", "mail/D.cpp:1"}
+        expected = {"schemes/B.h:1", "app/C.cpp:1", "mail/D.cpp:1", "engine/H.cpp:1",
+                    "engine/I.cpp:3"}
         found = {fault.split(": ")[0] for fault in faults}
         if found != expected:
             print("self-test: expected", sorted(expected), "got", sorted(found))

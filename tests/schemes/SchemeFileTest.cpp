@@ -145,7 +145,7 @@ TEST_F(SchemeFileTest, WriteAfterAnAbortedRunRecordsTheRunAndRefreshesTheWindow)
 
 TEST_F(SchemeFileTest, WriteToAVanishedSchemeCountsAnErrorAndCreatesNothing) {
     const QString path = dir.at("Moved.sch");
-    state.queue.slots[0] = {path, "/src", "/dst", 0};
+    state.queue.slots[0] = {path, "/src", "/dst"};
     port.setText(Field::LastRunDate, "before");
     WriteSchemeFile(state, port);
     EXPECT_EQ(1, state.run.RunErrors);
@@ -191,7 +191,7 @@ TEST_F(SchemeFileTest, LinkedSchemeFilesAreRewrittenWhereTheyLiveWithTheirAttrib
     };
 
     // Through a link: the file it names is rewritten, the link stays.
-    state.queue.slots[0] = {link, "/src", "/by-link", 0};
+    state.queue.slots[0] = {link, "/src", "/by-link"};
     WriteSchemeFile(state, port);
     struct stat st {};
     ASSERT_EQ(0, lstat(QFile::encodeName(link).constData(), &st));
@@ -208,7 +208,7 @@ TEST_F(SchemeFileTest, LinkedSchemeFilesAreRewrittenWhereTheyLiveWithTheirAttrib
     // A hard link: both names keep showing one file.
     const QString hard = dir.at("Other.sch");
     ASSERT_EQ(0, ::link(target.constData(), QFile::encodeName(hard).constData()));
-    state.queue.slots[0] = {hard, "/src", "/by-hard-link", 0};
+    state.queue.slots[0] = {hard, "/src", "/by-hard-link"};
     WriteSchemeFile(state, port);
     struct stat after {};
     ASSERT_EQ(0, stat(target.constData(), &after));

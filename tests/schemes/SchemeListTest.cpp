@@ -1,4 +1,4 @@
-#include "schemes/SchemeList.h"
+#include "app/SchemeList.h"
 
 #include "TempTree.h"
 #include "platform/FileSystem.h"

@@ -42,7 +42,7 @@ protected:
         const QString file = tree.write("schemes/" + name + ".sch",
                                         EncodeSchemeFile(NewSchemeLines(tree.at("src"), folder2)));
         SchemeQueue& q = state.queue;
-        q.slots[++q.QueueLast] = SchemeRecord{file, tree.at("src"), folder2, 0};
+        q.slots[++q.QueueLast] = SchemeRecord{file, tree.at("src"), folder2};
     }
     void run() { RunQueue(state, port, platform::posixFileIo(), &zip); }
 };

@@ -1,4 +1,4 @@
-#include "schemes/SchemeQueue.h"
+#include "app/SchemeQueue.h"
 
 namespace quorvia {
 

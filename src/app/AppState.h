@@ -2,9 +2,9 @@
 
 #include "app/BusyState.h"
 #include "app/RunState.h"
+#include "app/SchemeList.h"
+#include "app/SchemeQueue.h"
 #include "app/Settings.h"
-#include "schemes/SchemeList.h"
-#include "schemes/SchemeQueue.h"
 
 #include <QString>
 

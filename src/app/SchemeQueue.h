@@ -1,6 +1,6 @@
 #pragma once
 
-#include "schemes/SchemeRecord.h"
+#include "app/SchemeRecord.h"
 
 #include <array>
 
