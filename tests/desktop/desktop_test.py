@@ -482,9 +482,21 @@ def take_screenshot(cmake, build, path):
             server.wait()
 
 
+def outcome(test):
+    """Runs a test; its exit status, with the fault or "passed" printed."""
+    try:
+        test()
+    except Failure as fault:
+        print(f"FAILED: {fault}")
+        return 1
+    print("passed")
+    return 0
+
+
 def main(argv):
     kind, tool, build = argv[1], argv[2], argv[3]
-    try:
+
+    def test():
         if kind == "install":
             test_install(tool, build)
         elif kind == "package":
@@ -496,11 +508,7 @@ def main(argv):
             test_smoke(tool, build, shot)
         else:
             raise SystemExit(f"unknown test {kind}")
-    except Failure as fault:
-        print(f"FAILED: {fault}")
-        return 1
-    print("passed")
-    return 0
+    return outcome(test)
 
 
 if __name__ == "__main__":

@@ -21,7 +21,7 @@ import time
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_test import WAIT, Failure, Screen, check, skip, start_xvfb  # noqa: E402
+from desktop_test import WAIT, Failure, Screen, check, outcome, skip, start_xvfb  # noqa: E402
 
 
 def start_command(source, work):
@@ -121,13 +121,7 @@ def test_start_build(source):
 
 
 def main(argv):
-    try:
-        test_start_build(os.path.abspath(argv[1]))
-    except Failure as fault:
-        print(f"FAILED: {fault}")
-        return 1
-    print("passed")
-    return 0
+    return outcome(lambda: test_start_build(os.path.abspath(argv[1])))
 
 
 if __name__ == "__main__":

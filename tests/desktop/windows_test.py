@@ -21,7 +21,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_test import SKIP, WAIT, Failure, Screen, check, skip, start_xvfb  # noqa: E402
+from desktop_test import SKIP, WAIT, Failure, Screen, check, outcome, skip, start_xvfb  # noqa: E402
 
 # _MOTIF_WM_HINTS bits: functions, then decorations.
 FUNC_MINIMIZE, FUNC_MAXIMIZE, FUNC_CLOSE = 0x8, 0x10, 0x20
@@ -275,13 +275,7 @@ def test_windows(program, shots):
 
 def main(argv):
     shots = argv[argv.index("--screenshots") + 1] if "--screenshots" in argv else None
-    try:
-        test_windows(os.path.abspath(argv[1]), shots)
-    except Failure as fault:
-        print(f"FAILED: {fault}")
-        return 1
-    print("passed")
-    return 0
+    return outcome(lambda: test_windows(os.path.abspath(argv[1]), shots))
 
 
 if __name__ == "__main__":
