@@ -57,7 +57,7 @@ sleep 1.5
 shot "$(window "^Quorvia\$" 271x169)" about.png
 sleep 4.5
 main=$(window "^Quorvia\$" 549x272)
-click "$main" 100 100  # select the first scheme
+click "$main" 100 24   # select the first scheme (a click below the items selects none)
 shot "$main" main-window.png
 click "$main" 330 252  # &Config
 config=$(window "^Quorvia Config" 320x350)

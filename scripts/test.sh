@@ -16,4 +16,14 @@ fi
 bash "$root/scripts/setup.sh" --test
 export QT_QPA_PLATFORM=offscreen
 cd "${QUORVIA_BUILD:-$root/build}"
-ctest --output-on-failure -j"$(nproc)" "$@"
+status=0
+ctest --output-on-failure -j"$(nproc)" "$@" || status=$?
+# ctest names the skipped tests but not why; their own output says.
+log=Testing/Temporary/LastTest.log
+if [ -f "$log" ] && grep -q ': Skipped$\|^SKIPPED: ' "$log"; then
+    echo "Why tests were skipped:"
+    awk '/^[0-9]+\/[0-9]+ Testing: / { name = $3 }
+         /: Skipped$/ { getline why; print "    " name ": " why }
+         /^SKIPPED: / { sub(/^SKIPPED: /, ""); print "    " name ": " $0 }' "$log"
+fi
+exit "$status"
