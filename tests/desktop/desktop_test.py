@@ -48,6 +48,14 @@ class Failure(Exception):
     pass
 
 
+def clean_env(**values):
+    """A program's own environment: just `values`, and the sanitizers' options
+    where the suite runs under them, so that their suppressions still hold."""
+    env = {k: v for k, v in os.environ.items() if k.endswith("SAN_OPTIONS")}
+    env.update(values)
+    return env
+
+
 def skip(reason):
     print(f"SKIPPED: {reason}")
     sys.exit(SKIP)
@@ -319,8 +327,8 @@ def test_smoke(cmake, build, screenshot=None):
             with open(os.path.join(tools, "xdg-open"), "w") as opener:
                 opener.write(f"#!/bin/sh\nprintf '%s\\n' \"$1\" >> '{opener_log}'\n")
             os.chmod(os.path.join(tools, "xdg-open"), 0o755)
-            env = {"PATH": f"{prefix}/bin:{tools}:/usr/bin:/bin", "HOME": home, "DISPLAY": name,
-                   "XDG_RUNTIME_DIR": runtime, "QT_QPA_PLATFORM": "xcb", "LANG": "C.UTF-8"}
+            env = clean_env(PATH=f"{prefix}/bin:{tools}:/usr/bin:/bin", HOME=home, DISPLAY=name,
+                            XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb", LANG="C.UTF-8")
             command = desktop_exec(prefix)
 
             def start():
@@ -456,9 +464,9 @@ def take_screenshot(cmake, build, path):
                 f.write("".join(line + "\r\n" for line in lines).encode())
         os.makedirs(os.path.join(work, "run"), mode=0o700)
         server, name = start_xvfb(work)
-        env = {"PATH": f"{prefix}/bin:/usr/bin:/bin", "HOME": home, "DISPLAY": name,
-               "XDG_RUNTIME_DIR": os.path.join(work, "run"), "QT_QPA_PLATFORM": "xcb",
-               "LANG": "C.UTF-8"}
+        env = clean_env(PATH=f"{prefix}/bin:/usr/bin:/bin", HOME=home, DISPLAY=name,
+                        XDG_RUNTIME_DIR=os.path.join(work, "run"), QT_QPA_PLATFORM="xcb",
+                        LANG="C.UTF-8")
         proc = subprocess.Popen(desktop_exec(prefix), env=env, cwd=home)
         try:
             from Xlib import X

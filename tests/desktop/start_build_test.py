@@ -21,7 +21,7 @@ import time
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_test import WAIT, Failure, Screen, check, outcome, skip, start_xvfb  # noqa: E402
+from desktop_test import WAIT, Failure, Screen, check, clean_env, outcome, skip, start_xvfb  # noqa: E402
 
 
 def start_command(source, work):
@@ -62,10 +62,10 @@ def zip_run(program, work):
                    "ZipStoreDir=False\n")
 
     server, name = start_xvfb(work)
-    env = {"PATH": "/usr/bin:/bin", "HOME": home, "DISPLAY": name, "LANG": "C.UTF-8",
-           "XDG_CONFIG_HOME": os.path.join(home, "config"),
-           "XDG_DATA_HOME": os.path.join(home, "data"),
-           "XDG_RUNTIME_DIR": os.path.join(home, "run"), "QT_QPA_PLATFORM": "xcb"}
+    env = clean_env(PATH="/usr/bin:/bin", HOME=home, DISPLAY=name, LANG="C.UTF-8",
+                    XDG_CONFIG_HOME=os.path.join(home, "config"),
+                    XDG_DATA_HOME=os.path.join(home, "data"),
+                    XDG_RUNTIME_DIR=os.path.join(home, "run"), QT_QPA_PLATFORM="xcb")
     log_path = os.path.join(work, "quorvia.log")
     proc = subprocess.Popen([program], env=env, cwd=home, stdin=subprocess.DEVNULL,
                             stdout=open(log_path, "w"), stderr=subprocess.STDOUT)

@@ -21,7 +21,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from desktop_test import SKIP, WAIT, Failure, Screen, check, outcome, skip, start_xvfb  # noqa: E402
+from desktop_test import SKIP, WAIT, Failure, Screen, check, clean_env, outcome, skip, start_xvfb  # noqa: E402
 
 # _MOTIF_WM_HINTS bits: functions, then decorations.
 FUNC_MINIMIZE, FUNC_MAXIMIZE, FUNC_CLOSE = 0x8, 0x10, 0x20
@@ -155,10 +155,10 @@ def test_windows(program, shots):
         server, name = start_xvfb(work)
         procs = []
         try:
-            env = {"PATH": "/usr/bin:/bin", "HOME": home, "DISPLAY": name, "LANG": "C.UTF-8",
-                   "XDG_CONFIG_HOME": os.path.join(home, "config"),
-                   "XDG_DATA_HOME": os.path.join(home, "data"),
-                   "XDG_RUNTIME_DIR": os.path.join(home, "run"), "QT_QPA_PLATFORM": "xcb"}
+            env = clean_env(PATH="/usr/bin:/bin", HOME=home, DISPLAY=name, LANG="C.UTF-8",
+                            XDG_CONFIG_HOME=os.path.join(home, "config"),
+                            XDG_DATA_HOME=os.path.join(home, "data"),
+                            XDG_RUNTIME_DIR=os.path.join(home, "run"), QT_QPA_PLATFORM="xcb")
             procs.append(subprocess.Popen(["openbox"], env=env, stdout=subprocess.DEVNULL,
                                           stderr=subprocess.DEVNULL))
             screen = Desktop(name)
