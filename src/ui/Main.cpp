@@ -574,6 +574,10 @@ void TForm1::ConfigClick() {
         notYet("config dialog");
 }
 
+void TForm1::runHandedSchemes(const QStringList& schemeFiles) {
+    RunHandedSchemes(m_state, m_port, schemeFiles, &m_zip);
+}
+
 void TForm1::RunClick() {
     RunSelectedScheme(m_state, m_port, &m_zip);
 }

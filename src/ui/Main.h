@@ -50,6 +50,8 @@ public:
     QTimer& Timer1() { return m_timer1; }
     QTimer& Timer2() { return m_timer2; }
     zip::TZipMaster& ZipMaster1() { return m_zip; }
+    // Schemes a command line handed over: queued as Synch (Go) queues them.
+    void runHandedSchemes(const QStringList& schemeFiles);
     QMenu* PopupMenu1() const { return m_popup1; }
     QMenu* PopupMenu2() const { return m_popup2; }
     // The pop-up menus' enable rules, run as each opens.
