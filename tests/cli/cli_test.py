@@ -287,7 +287,7 @@ def test_handover(home, _):
         env = dict(home.env, DISPLAY=":" + display, QT_QPA_PLATFORM="xcb")
         window = subprocess.Popen([home.quorvia], env=env, stdout=subprocess.DEVNULL,
                                   stderr=subprocess.DEVNULL)
-        socket = os.path.join(home.root, "runtime/Quorvia.instance")
+        socket = os.path.join(home.root, "runtime/quorvia.instance")
         deadline = time.monotonic() + WAIT
         while not os.path.exists(socket) and time.monotonic() < deadline:
             time.sleep(0.1)
@@ -334,11 +334,12 @@ def test_units(home, _):
     check("Schedule: daily" in out and "Schedule: plugged-in" in out, out)
 
     if shutil.which("systemd-analyze"):
-        verify = subprocess.run(["systemd-analyze", "--user", "verify", timer, plug],
+        verify = subprocess.run(["systemd-analyze", "--user", "verify", "--man=no", timer, plug],
                                 env=home.env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
                                 text=True)
+        # The stick is not plugged in here: its mount unit cannot be found.
         faults = [line for line in verify.stdout.splitlines()
-                  if "quorvia" in line and "mount" not in line]
+                  if line and "STICK.mount not found" not in line]
         check(verify.returncode == 0 or not faults, verify.stdout)
         print("systemd-analyze --user verify:", verify.stdout.strip() or "clean")
     else:
