@@ -160,10 +160,11 @@ HeadlessOutcome RunHeadless(const QStringList& schemeFiles, const std::optional<
         }
         const SchemeRecord scheme = loadScheme(file);
         tell(current + ": starting: " + scheme.Folder1 + " -> " + scheme.Folder2);
-        // Nobody is there to say yes: Folder 2 is made when its drive is there.
+        // Nobody is there to say yes: Folder 2 is made when nothing holds the
+        // scheme back (its drive there, and the one it was on at its last run).
         const FolderPair pair = FolderPair::fromTexts(scheme.Folder1, scheme.Folder2);
         if (pair.complete() && !QFileInfo(pair.destination).exists() &&
-            CheckDrive(pair.destination).present)
+            !CheckRunnable(file, pair, platform::posixFileIo()))
             QDir().mkpath(pair.destination);
 
         state.queue.slots[0] = scheme;
@@ -174,23 +175,22 @@ HeadlessOutcome RunHeadless(const QStringList& schemeFiles, const std::optional<
         RunBatch(state, port, presenter, platform::posixFileIo(), &zip);
         progress.clear();
 
-        int status = Done;
-        if (!pair.complete()) {
-            state.run.refused = Refusal(Refusal::FolderNotMade);
-            status = Refused;
-            tell(current + ": refused: the scheme has no entry for both folders");
-        } else {
-            if (state.run.refused)
-                status = Refused;
-            else if (state.run.aborted && g_interrupted)
-                status = Aborted;
-            else if (state.run.RunErrors > 0)
-                status = FilesNotCopied;
-            const QString line = summary(state, current, state.settings.ZipArchiveFlag);
-            tell(line);
-            outcome.summaries << line;
+        if (!pair.complete()) { // dropped from the queue, with the batch's message
+            outcome.status = std::max<int>(outcome.status, Refused);
+            outcome.summaries << current + ": refused: no entry for both folders";
+            tell(outcome.summaries.last());
+            continue;
         }
+        int status = Done;
+        if (g_interrupted) // during the scheme, or while it waited its turn
+            status = Aborted;
+        else if (state.run.refused)
+            status = Refused;
+        else if (state.run.RunErrors > 0)
+            status = FilesNotCopied;
         outcome.status = std::max(outcome.status, status);
+        outcome.summaries << summary(state, current, state.settings.ZipArchiveFlag);
+        tell(outcome.summaries.last());
         if (!state.run.refused)
             log.lines(state.run.WorkList.lines());
     }

@@ -1,8 +1,8 @@
 #include "cli/Notification.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
+#include <QStringList>
 #include <QVariantMap>
 
 namespace quorvia::cli {
@@ -11,14 +11,13 @@ bool Notify(const QString& summary, const QString& body) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return false;
-    QDBusInterface service("org.freedesktop.Notifications", "/org/freedesktop/Notifications",
-                           "org.freedesktop.Notifications", bus);
-    if (!service.isValid())
-        return false;
-    service.setTimeout(2000);
-    const QDBusReply<uint> reply = service.call("Notify", "Quorvia", uint(0), "quorvia", summary,
-                                                body, QStringList(), QVariantMap(), int(-1));
-    return reply.isValid();
+    QDBusMessage notify = QDBusMessage::createMethodCall("org.freedesktop.Notifications",
+                                                         "/org/freedesktop/Notifications",
+                                                         "org.freedesktop.Notifications", "Notify");
+    notify << "Quorvia" << uint(0) << "quorvia" << summary << body << QStringList() << QVariantMap()
+           << int(-1);
+    // The bus may start the service for this call: it is given a moment.
+    return bus.call(notify, QDBus::Block, 3000).type() == QDBusMessage::ReplyMessage;
 }
 
 } // namespace quorvia::cli

@@ -268,6 +268,38 @@ def test_zip(home, _):
             check(all(i.flag_bits & 1 for i in z.infolist()), "entries not encrypted")
 
 
+def test_notify(home, _):
+    """A refused run tells the desktop's notification service; a good one does not."""
+    if not (shutil.which("dbus-daemon") and shutil.which("dbus-monitor")):
+        print("SKIP: dbus-daemon and dbus-monitor are not installed (Debian package dbus)")
+        sys.exit(SKIP)
+    source = home.tree("src")
+    home.scheme("Good", source, home.root + "/trees/good")
+    home.scheme("Stick", source, "/media/nobody-here/STICK/backup")
+    daemon = subprocess.Popen(["dbus-daemon", "--session", "--nofork", "--print-address"],
+                              stdout=subprocess.PIPE, text=True)
+    monitor = None
+    try:
+        address = daemon.stdout.readline().strip()
+        monitor = subprocess.Popen(["dbus-monitor", "--address", address,
+                                    "interface='org.freedesktop.Notifications'"],
+                                   stdout=subprocess.PIPE, text=True)
+        time.sleep(1.0)  # the monitor is listening
+        home.env["DBUS_SESSION_BUS_ADDRESS"] = address
+        check(home.run("--run", "Good")[0] == 0, "the good run")
+        check(home.run("--run", "Stick")[0] == 2, "the refused run")
+        time.sleep(0.5)
+        monitor.terminate()
+        said = monitor.communicate(timeout=WAIT)[0]
+        check(said.count("member=Notify") == 1, said)
+        check('"Quorvia backup refused"' in said and "Stick: refused" in said, said)
+    finally:
+        for proc in (monitor, daemon):
+            if proc and proc.poll() is None:
+                proc.terminate()
+                proc.wait()
+
+
 def test_handover(home, _):
     """With the window open (on Xvfb), --run queues into it and the window runs it."""
     if not shutil.which("Xvfb"):
@@ -275,16 +307,12 @@ def test_handover(home, _):
         sys.exit(SKIP)
     source = home.tree("src")
     home.scheme("Shown", source, home.root + "/trees/shown")
-    read_fd, write_fd = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_fd), "-screen", "0",
-                               "1024x768x24", "-nolisten", "tcp"], pass_fds=(write_fd,),
-                              stderr=subprocess.DEVNULL)
-    os.close(write_fd)
-    display = os.read(read_fd, 16).decode().strip()
-    os.close(read_fd)
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../desktop"))
+    from desktop_test import start_xvfb
+    server, display = start_xvfb(home.root)
     window = None
     try:
-        env = dict(home.env, DISPLAY=":" + display, QT_QPA_PLATFORM="xcb")
+        env = dict(home.env, DISPLAY=display, QT_QPA_PLATFORM="xcb")
         window = subprocess.Popen([home.quorvia], env=env, stdout=subprocess.DEVNULL,
                                   stderr=subprocess.DEVNULL)
         socket = os.path.join(home.root, "runtime/quorvia.instance")
@@ -373,7 +401,7 @@ def test_units(home, _):
 
 
 CASES = {"records": test_records, "status": test_status, "sigterm": test_sigterm,
-         "race": test_race, "zip": test_zip, "handover": test_handover, "units": test_units}
+         "race": test_race, "zip": test_zip, "notify": test_notify, "handover": test_handover, "units": test_units}
 
 
 def main():
