@@ -129,6 +129,8 @@ private:
     bool m_browseTargetIsFolder1 = false; // BrowseTargetIsFolder1
     bool m_showingList = false;
     bool m_closing = false;
+    bool m_started = false;    // the start-up step has read the settings and schemes
+    QStringList m_handedEarly; // schemes handed over before that
 
     QAction* m_add = nullptr;
     QAction* m_stats = nullptr;

@@ -319,7 +319,6 @@ def test_handover(home, _):
         deadline = time.monotonic() + WAIT
         while not os.path.exists(socket) and time.monotonic() < deadline:
             time.sleep(0.1)
-        time.sleep(1.0)  # the start-up step has read the scheme list
         check(os.path.exists(socket), "the window never listened")
         status, out, err = home.run("--run", "Shown")
         check(status == 0 and "Handed to the open Quorvia window: Shown" in out, out + err)
