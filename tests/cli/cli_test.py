@@ -162,15 +162,29 @@ def test_status(home, _):
     status, _, err = home.run("--run", "GOOD COPY")
     check(status == 0, f"case-insensitive match: {err}")
 
+    # A file that cannot be copied: unreadable, or (for root) its copy immutable.
+    blocked = None
     os.chmod(os.path.join(source, "d0/f0.txt"), 0)
     if os.access(os.path.join(source, "d0/f0.txt"), os.R_OK):
-        print("running as root: the unreadable file reads; status 1 not tested here")
+        os.chmod(os.path.join(source, "d0/f0.txt"), 0o600)
+        blocked = home.root + "/trees/good2/d0/f0.txt"
+        time.sleep(2.1)  # a newer source, in the scheme file's two-second steps
+        os.utime(os.path.join(source, "d0/f0.txt"))
+        if subprocess.run(["chattr", "+i", blocked], stderr=subprocess.DEVNULL).returncode:
+            blocked = "skip"
+    if blocked == "skip":
+        print("cannot make an uncopyable file here (root, and no chattr): status 1 not tested")
     else:
-        status, out, err = home.run("--run", "good copy")
-        check(status == 1, f"a file not copied: status {status}")
-        check("Could Not Open File: " + source + "/d0/f0.txt" in err, err)
-        status, _, _ = home.run("--run", "good copy", "Stick")
-        check(status == 2, "refused beats files not copied")
+        try:
+            status, out, err = home.run("--run", "good copy")
+            check(status == 1, f"a file not copied: status {status}: {out}{err}")
+            check("Could Not " in err and "f0.txt" in err, err)
+            check("good copy: 0 file(s) copied, 3 folder(s), 1 error(s)" in out, out)
+            status, _, _ = home.run("--run", "good copy", "Stick")
+            check(status == 2, "refused beats files not copied")
+        finally:
+            if blocked:
+                subprocess.run(["chattr", "-i", blocked])
 
     for args in (["--run"], ["--list", "x"], ["--schedule", "Good", "sometimes"],
                  ["--run", "Good", "--list"], ["--password-file", "f", "--list"], ["--bogus", "--run", "Good"]):
