@@ -83,7 +83,26 @@ bool writeSeries(Dialogs& dialogs, const Settings& settings, const Values& value
     return true;
 }
 
+// Every option with its default, and the last scheme's name.
+void readOptions(Settings& s) {
+    for (const Option& option : kOptions)
+        if (option.loaded)
+            s.*option.member = readFlag(option.key, option.byDefault);
+    bool ok = false;
+    const int level =
+        ReadSetting(kQuorviaKey, "ZipCompression", QString::number(kDefaultCompression))
+            .trimmed()
+            .toInt(&ok);
+    s.ZipCompression = ok && level >= 0 && level <= 9 ? level : kDefaultCompression;
+    s.LastSchemeName = ReadSetting(kQuorviaKey, "LastSchemeName", "My Scheme");
+}
+
 } // namespace
+
+void ReadSettings(Settings& s) {
+    s.SchemeDir = ReadSetting(kQuorviaKey, "SchemeDir", QString());
+    readOptions(s);
+}
 
 QString ReadSetting(const QString& key, const QString& name, const QString& def) {
     return platform::readValue(key, name).value_or(def);
@@ -133,16 +152,7 @@ void LoadSettings(Settings& s, Dialogs& dialogs, const QString& programFolder) {
         }
     }
 
-    for (const Option& option : kOptions)
-        if (option.loaded)
-            s.*option.member = readFlag(option.key, option.byDefault);
-    bool ok = false;
-    const int level =
-        ReadSetting(kQuorviaKey, "ZipCompression", QString::number(kDefaultCompression))
-            .trimmed()
-            .toInt(&ok);
-    s.ZipCompression = ok && level >= 0 && level <= 9 ? level : kDefaultCompression;
-    s.LastSchemeName = ReadSetting(kQuorviaKey, "LastSchemeName", "My Scheme");
+    readOptions(s);
 
     const QString smtp = readWithFallback("SMTP", "Your SMTP Account", "Default SMTP Server");
     const QString user = readWithFallback("UserName", "Your User Name", "Sender EMail");

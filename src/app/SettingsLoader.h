@@ -28,6 +28,10 @@ inline QString TrueFalse(bool on) {
 // against `programFolder` and writes the values back.
 void LoadSettings(Settings& settings, Dialogs& dialogs, const QString& programFolder);
 
+// The same values as start-up reads, without its question or its writes: for a
+// run nobody watches.
+void ReadSettings(Settings& settings);
+
 // The dialogs' OK: the scheme folder and the fifteen options in their fixed
 // order. The first value that cannot be written ends the series and is shown
 // in one box naming it and the settings file; false then.

@@ -3,6 +3,9 @@
 #include "app/Alerts.h"
 #include "commands/RunQueue.h"
 #include "commands/SchemeCommands.h"
+#include "schemes/SchemeFile.h"
+
+#include <cerrno>
 
 namespace quorvia {
 
@@ -52,6 +55,33 @@ void RunSelectedScheme(AppState& state, UserPort& port, zip::TZipMaster* zip) {
     QueueSelectedScheme(state, port);
     if (!state.flags.Busy)
         RunQueue(state, port, platform::posixFileIo(), zip);
+}
+
+int RunHandedSchemes(AppState& state, UserPort& port, const QStringList& schemeFiles,
+                     zip::TZipMaster* zip) {
+    SchemeList& list = state.schemeList;
+    int queued = 0;
+    for (const QString& file : schemeFiles) {
+        int index = SelectSchemeByName(list, file);
+        if (index < 0) { // saved since the list was read
+            list.reread();
+            index = SelectSchemeByName(list, file);
+        }
+        if (index < 0) {
+            ShowAlert(port.dialogs, state.settings,
+                      SchemeFileMessage(SchemeFileOp::Read, ENOENT, file), AlertKind::Warning);
+            continue;
+        }
+        // As the user's choice of it: the boxes show its folders, whatever they held.
+        list.selectByUser(index);
+        LoadSchemeFile(state.settings, port, list.selectedPath());
+        const int before = state.queue.count();
+        QueueSelectedScheme(state, port);
+        queued += state.queue.count() - before;
+    }
+    if (!state.flags.Busy && !state.queue.empty())
+        RunQueue(state, port, platform::posixFileIo(), zip);
+    return queued;
 }
 
 void Timer2Timer(AppState& state, UserPort& port, zip::TZipMaster* zip) {

@@ -27,6 +27,8 @@ public:
     virtual std::optional<QString> zipPassword() = 0;
     // A message of the batch itself (a queue entry dropped, a space check's errors).
     virtual void tell(AlertKind kind, const QString& text) = 0;
+    // Folder 2 is written by another run: wait and try again (true), or refuse.
+    virtual bool waitForDestination(const FolderPair&) { return false; }
 };
 
 // The window's presenter: boxes with the program's texts, the caption's

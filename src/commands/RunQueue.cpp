@@ -17,6 +17,8 @@ namespace quorvia {
 
 namespace {
 
+constexpr int kDestinationRetryMs = 250;
+
 // A head entry without both folders can never run: report it and drop it, so
 // that the entries behind it are not held up for ever.
 void dropEntriesWithoutFolders(AppState& state, UserPort& port, RunPresenter& presenter) {
@@ -87,7 +89,13 @@ void runHead(AppState& state, UserPort& port, RunPresenter& presenter, platform:
     // change since the scheme was added. Refused before anything is made.
     Refusal refused = CheckRunnable(head.SchemeFile, pair, io);
     // Two runs writing one destination would each find the other's files half made.
-    const auto lock = refused ? nullptr : LockDestination(pair, refused);
+    auto lock = refused ? nullptr : LockDestination(pair, refused);
+    // A run nobody watches waits its turn; the window's is refused at once.
+    while (!lock && refused.kind == Refusal::DestinationBusy &&
+           presenter.waitForDestination(pair)) {
+        refused = {};
+        lock = LockDestination(pair, refused, kDestinationRetryMs);
+    }
     if (refused) {
         run.refused = refused;
         presenter.refused(refused, pair);
@@ -95,8 +103,10 @@ void runHead(AppState& state, UserPort& port, RunPresenter& presenter, platform:
     }
     // A zip run is never held back by the space check; its messages still come.
     if (settings.CheckPrior && !CheckSpaceBeforeRun(state, port.view, presenter, pair, io) &&
-        !settings.ZipArchiveFlag)
+        !settings.ZipArchiveFlag) {
+        run.refused = Refusal(Refusal::NotEnoughRoom); // its message came from the check
         return;
+    }
 
     const int64_t timesRun = ReadStoredCount("TimesRun");
     resetForScheme(state);

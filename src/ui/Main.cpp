@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
+#include <utility>
 
 namespace quorvia {
 
@@ -468,6 +469,9 @@ void TForm1::Timer1Timer() {
     m_timer1.stop();
     StartUp(m_state, m_port);
     hideProgressWindow();
+    m_started = true;
+    if (!m_handedEarly.isEmpty()) // handed over while the settings were not read yet
+        QTimer::singleShot(0, this, [this] { runHandedSchemes(std::exchange(m_handedEarly, {})); });
 }
 
 void TForm1::Timer2Timer() {
@@ -572,6 +576,14 @@ void TForm1::ConfigClick() {
         showConfig();
     else
         notYet("config dialog");
+}
+
+void TForm1::runHandedSchemes(const QStringList& schemeFiles) {
+    if (!m_started) {
+        m_handedEarly << schemeFiles;
+        return;
+    }
+    RunHandedSchemes(m_state, m_port, schemeFiles, &m_zip);
 }
 
 void TForm1::RunClick() {

@@ -50,6 +50,8 @@ public:
     QTimer& Timer1() { return m_timer1; }
     QTimer& Timer2() { return m_timer2; }
     zip::TZipMaster& ZipMaster1() { return m_zip; }
+    // Schemes a command line handed over: queued as Synch (Go) queues them.
+    void runHandedSchemes(const QStringList& schemeFiles);
     QMenu* PopupMenu1() const { return m_popup1; }
     QMenu* PopupMenu2() const { return m_popup2; }
     // The pop-up menus' enable rules, run as each opens.
@@ -127,6 +129,8 @@ private:
     bool m_browseTargetIsFolder1 = false; // BrowseTargetIsFolder1
     bool m_showingList = false;
     bool m_closing = false;
+    bool m_started = false;    // the start-up step has read the settings and schemes
+    QStringList m_handedEarly; // schemes handed over before that
 
     QAction* m_add = nullptr;
     QAction* m_stats = nullptr;

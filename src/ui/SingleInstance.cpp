@@ -1,9 +1,8 @@
 #include "ui/SingleInstance.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include "platform/InstanceName.h"
+
 #include <QLocalSocket>
-#include <QStandardPaths>
 
 namespace quorvia {
 
@@ -16,14 +15,35 @@ SingleInstance::SingleInstance(const QString& name, QObject* parent)
     : QObject(parent), m_name(name) {
     connect(&m_server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* peer = m_server.nextPendingConnection()) {
-            connect(peer, &QLocalSocket::readyRead, this, [this, peer] {
-                if (peer->readAll().contains("raise"))
-                    Q_EMIT raiseRequested();
-                peer->disconnectFromServer();
-            });
+            connect(peer, &QLocalSocket::readyRead, this, [this, peer] { serve(peer); });
+            connect(peer, &QLocalSocket::disconnected, this,
+                    [this, peer] { m_handed.remove(peer); });
             connect(peer, &QLocalSocket::disconnected, peer, &QObject::deleteLater);
         }
     });
+}
+
+// One request a connection: "raise", or "run" lines naming scheme files and
+// "end", answered "queued" once the window has them.
+void SingleInstance::serve(QLocalSocket* peer) {
+    QStringList& files = m_handed[peer];
+    while (peer->canReadLine()) {
+        const QString line = QString::fromUtf8(peer->readLine()).chopped(1);
+        if (line == QLatin1String("raise")) {
+            Q_EMIT raiseRequested();
+        } else if (line.startsWith(QLatin1String("run "))) {
+            files << line.mid(4);
+            continue;
+        } else if (line == QLatin1String("end")) {
+            const QStringList handed = files;
+            peer->write("queued\n");
+            peer->flush();
+            Q_EMIT runRequested(handed);
+        }
+        m_handed.remove(peer);
+        peer->disconnectFromServer();
+        return;
+    }
 }
 
 SingleInstance::~SingleInstance() {
@@ -31,24 +51,15 @@ SingleInstance::~SingleInstance() {
 }
 
 QString SingleInstance::nameFor(const QString& executablePath) {
-    QString base = QFileInfo(executablePath).fileName();
-    const qsizetype dot = base.lastIndexOf('.');
-    if (dot > 0)
-        base.truncate(dot);
-    if (base.isEmpty())
-        return base;
-    return base.left(1) + base.mid(1).toLower();
+    return platform::instanceName(executablePath);
 }
 
 QString SingleInstance::lockPath() const {
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
-        runtime = QDir::tempPath();
-    return QDir(runtime).filePath(m_name + ".lock");
+    return platform::instanceLockPath(m_name);
 }
 
 QString SingleInstance::serverName() const {
-    return lockPath().chopped(5) + ".instance";
+    return platform::instanceServerName(m_name);
 }
 
 bool SingleInstance::claim() {

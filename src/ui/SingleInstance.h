@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QHash>
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace quorvia {
@@ -31,9 +34,15 @@ public:
 Q_SIGNALS:
     // Another copy was started: show the main window.
     void raiseRequested();
+    // A command line handed these scheme files over, to be run as if each
+    // had been chosen and Synch (Go) pressed.
+    void runRequested(const QStringList& schemeFiles);
 
 private:
+    void serve(QLocalSocket* peer);
+
     QString m_name;
+    QHash<QLocalSocket*, QStringList> m_handed;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer m_server;
 };

@@ -145,3 +145,23 @@ TEST_F(RunCommandsTest, SchemeInQueueComparesTrimmedPathsIgnoringCase) {
     state.queue.slots[3].SchemeFile = "  " + state.schemeList.selectedPath().toUpper() + " ";
     EXPECT_TRUE(SchemeInQueue(state));
 }
+
+TEST_F(RunCommandsTest, HandedSchemesAreQueuedAsGoQueuesThem) {
+    addScheme("A");
+    addScheme("B");
+    select("A");
+    port.setText(Field::Folder2, tree.at("elsewhere")); // typed, not saved: not what runs
+    RunHandedSchemes(state, port, {tree.at("schemes/B.sch"), tree.at("schemes/A.sch")});
+    EXPECT_EQ("B", TempTree::read(tree.at("dst/B/file.txt")));
+    EXPECT_EQ("A", TempTree::read(tree.at("dst/A/file.txt")));
+    EXPECT_FALSE(TempTree::exists(tree.at("elsewhere")));
+
+    // During a batch they only join the queue, up to its limit; a file gone is said.
+    state.flags.Busy = true;
+    const QStringList six(6, tree.at("schemes/A.sch"));
+    EXPECT_EQ(5, RunHandedSchemes(state, port, six + QStringList{tree.at("schemes/Gone.sch")}));
+    EXPECT_EQ(4, state.queue.QueueLast);
+    EXPECT_TRUE(
+        port.dialogue().contains("information:Queue Is Full\nScheme Not Added To Queue List"));
+    EXPECT_TRUE(port.dialogue().last().contains("File Not Found"));
+}

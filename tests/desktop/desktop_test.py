@@ -32,6 +32,8 @@ WAIT = 40.0  # seconds; the machine may be shared and slow
 
 INSTALLED = [
     "bin/quorvia",
+    "lib/quorvia/libquorvia-window.so",
+    "lib/systemd/user/quorvia-run@.service",
     "share/quorvia/Quorvia.html",
     "share/quorvia/Version.txt",
     f"share/applications/{ID}.desktop",
