@@ -5,11 +5,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <map>
+#include <random>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 extern char** environ;
 
@@ -17,10 +26,34 @@ namespace quorvia::bench {
 
 namespace {
 QString benchFolder;
+// The same, for the signal handler: it may not allocate.
+char benchFolderBytes[4096];
+
+// An interrupted bench takes its trees with it: they can hold 100,000 files.
+void removeAndExit(int signal) {
+    if (benchFolderBytes[0] != '\0') {
+        const pid_t child = fork();
+        if (child == 0) {
+            execl("/bin/rm", "rm", "-rf", benchFolderBytes, static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        if (child > 0)
+            waitpid(child, nullptr, 0);
+    }
+    _exit(128 + signal);
 }
+} // namespace
 
 void setBenchFolder(const QString& folder) {
     benchFolder = folder;
+    const QByteArray bytes = QFile::encodeName(folder);
+    if (size_t(bytes.size()) >= sizeof benchFolderBytes)
+        fail("bench folder path too long");
+    std::memcpy(benchFolderBytes, bytes.constData(), size_t(bytes.size()) + 1);
+    struct sigaction action {};
+    action.sa_handler = removeAndExit;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
 }
 
 void fail(const QString& why) {
@@ -30,7 +63,9 @@ void fail(const QString& why) {
     std::exit(2);
 }
 
-double runTool(const QStringList& args) {
+namespace {
+
+pid_t start(const QStringList& args) {
     std::vector<QByteArray> bytes;
     for (const QString& a : args)
         bytes.push_back(QFile::encodeName(a));
@@ -38,8 +73,6 @@ double runTool(const QStringList& args) {
     for (QByteArray& b : bytes)
         argv.push_back(b.data());
     argv.push_back(nullptr);
-    QElapsedTimer timer;
-    timer.start();
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, 1, "/dev/null", O_WRONLY, 0);
@@ -48,12 +81,66 @@ double runTool(const QStringList& args) {
     posix_spawn_file_actions_destroy(&quiet);
     if (spawned != 0)
         fail(QString("cannot start ") + argv[0]);
+    return pid;
+}
+
+void checkExit(const QStringList& args, int status) {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        fail(args.join(' ') + " failed");
+}
+
+// The parent and the peak resident KiB of a live process.
+bool processPeak(const QString& pid, pid_t& parent, double& kib) {
+    QFile status("/proc/" + pid + "/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    parent = 0;
+    kib = 0;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("PPid:"))
+            parent = pid_t(line.mid(5).trimmed().toInt());
+        else if (line.startsWith("VmHWM:"))
+            kib = line.mid(6).trimmed().split(' ').value(0).toDouble();
+    }
+    return true;
+}
+
+} // namespace
+
+double runTool(const QStringList& args) {
+    QElapsedTimer timer;
+    timer.start();
+    const pid_t pid = start(args);
     int status = 0;
     waitpid(pid, &status, 0);
     const double seconds = timer.nsecsElapsed() / 1e9;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        fail(args.join(' ') + " failed");
+    checkExit(args, status);
     return seconds;
+}
+
+double peakMemoryKiB(const QStringList& args) {
+    const pid_t pid = start(args);
+    std::map<pid_t, double> peaks{{pid, 0}};
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        // Every process whose parent is one of the command's own.
+        for (const QString& entry : QDir("/proc").entryList(QDir::Dirs)) {
+            bool number = false;
+            const pid_t other = pid_t(entry.toInt(&number));
+            pid_t parent = 0;
+            double kib = 0;
+            if (!number || !processPeak(entry, parent, kib))
+                continue;
+            if (peaks.count(other) || peaks.count(parent))
+                peaks[other] = std::max(peaks[other], kib);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    checkExit(args, status);
+    double total = 0;
+    for (const auto& [process, kib] : peaks)
+        total += kib;
+    return total;
 }
 
 void clear(const QString& folder) {
@@ -87,6 +174,33 @@ void makeTree(const QString& root, int folders, int files, qint64 size) {
             writeFile(folder + QString("/file%1.dat").arg(f, 4, 10, QChar('0')), size,
                       quint64(d) * 7919 + quint64(f) + 1);
     }
+}
+
+QStringList makeMixedTree(const QString& root, int files, int folders, quint64 seed) {
+    std::mt19937_64 random(seed);
+    QStringList folderPaths{root};
+    for (int d = 1; d < folders; ++d) {
+        const QString& parent = folderPaths[int(random() % quint64(folderPaths.size()))];
+        folderPaths << parent + QString("/folder%1").arg(d);
+    }
+    for (const QString& folder : folderPaths)
+        QDir().mkpath(folder);
+    std::lognormal_distribution<double> sizes(std::log(4096.0), 1.8);
+    QStringList paths;
+    for (int f = 0; f < files; ++f) {
+        const QString& folder = folderPaths[int(random() % quint64(folderPaths.size()))];
+        const QString name = QString(f % 20 == 0 ? ".file%1.dat" : "file%1.dat").arg(f);
+        const qint64 size = std::min<qint64>(qint64(sizes(random)), qint64(64) << 20);
+        writeFile(folder + "/" + name, size, random() | 1);
+        paths << folder + "/" + name;
+    }
+    return paths;
+}
+
+void setModified(const QString& path, qint64 seconds) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {time_t(seconds), 0}};
+    if (utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) != 0)
+        fail("cannot touch " + path);
 }
 
 double best(const std::vector<double>& rounds) {

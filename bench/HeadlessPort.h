@@ -19,6 +19,7 @@ public:
 
     QStringList boxes;
     std::function<void(const QString&)> onBox;
+    std::function<void()> onPump;
 
     void messageBox(AlertKind, const QString& text, int) override { box(text); }
     bool confirm(const QString& text, int) override { return box(text), false; }
@@ -34,7 +35,11 @@ public:
         return std::nullopt;
     }
     void beep() override {}
-    void processPendingMessages() override { QCoreApplication::processEvents(); }
+    void processPendingMessages() override {
+        if (onPump)
+            onPump();
+        QCoreApplication::processEvents();
+    }
     void setText(Field field, const QString& text) override { m_fields[field] = text; }
     QString text(Field field) const override { return m_fields.value(field); }
     void setOn(Field, bool) override {}

@@ -3,11 +3,12 @@
 # in ./build (or $QUORVIA_BUILD). Called by start.sh, test.sh and bench/engine.
 # With QUORVIA_SANITIZE=1 the build has the sanitizers in.
 #
-#   setup.sh [--test] [--bench] [target...]
+#   setup.sh [--test] [--bench] [--keep-config] [target...]
 #
 # Without options only what building and running need is installed; --test
 # adds the test peers, --bench the benchmark peers. Targets name what to
-# build; none builds everything. As root the packages are installed directly;
+# build; none builds everything. --keep-config builds a folder that is
+# already configured as it is (a Release build for the benchmarks stays one). As root the packages are installed directly;
 # as another user only the package install runs through sudo, announced first.
 set -euo pipefail
 
@@ -17,15 +18,17 @@ build_packages=(build-essential cmake pkg-config qt6-base-dev qt6-qpa-plugins li
 test_packages=(googletest libgtest-dev python3 python3-aiosmtpd python3-xlib 7zip rsync
                xvfb xauth openbox desktop-file-utils appstream netbase clang-format
                fusefat dosfstools sshfs openssh-sftp-server)
-bench_packages=(rsync zip)
+bench_packages=(rsync zip 7zip coreutils)
 
 packages=("${build_packages[@]}")
 targets=()
 configure=()
+keep_config=0
 for arg in "$@"; do
     case "$arg" in
         --test) packages+=("${test_packages[@]}"); configure+=(-DQUORVIA_REQUIRE_TESTS=ON) ;;
         --bench) packages+=("${bench_packages[@]}") ;;
+        --keep-config) keep_config=1 ;;
         -*) echo "setup.sh: unknown option $arg" >&2; exit 2 ;;
         *) targets+=(--target "$arg") ;;
     esac
@@ -102,5 +105,7 @@ fi
 # QUORVIA_WERROR=1 (CI) makes every warning an error.
 if [ "${QUORVIA_SANITIZE:-0}" = 1 ]; then configure+=(-DQUORVIA_SANITIZE=ON); fi
 configure+=(-DQUORVIA_WERROR="$([ "${QUORVIA_WERROR:-0}" = 1 ] && echo ON || echo OFF)")
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${configure[@]}" >/dev/null
+if [ "$keep_config" = 0 ] || [ ! -f "$build/CMakeCache.txt" ]; then
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${configure[@]}" >/dev/null
+fi
 cmake --build "$build" -j"$(nproc)" "${targets[@]}"

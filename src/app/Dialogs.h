@@ -31,6 +31,9 @@ public:
     virtual void beep() = 0;
     // Lets the window handle pending events (abort buttons, timers, queue commands).
     virtual void processPendingMessages() = 0;
+    // The least time between two of those during a run: what the events wait
+    // at most, besides the step under way.
+    virtual int pumpIntervalMs() const { return 4; }
 };
 
 } // namespace quorvia

@@ -40,6 +40,7 @@ public:
     Reply problem(const RunProblem& problem) override;
     void progress(const RunProgress& step) override;
     void pump() override;
+    int pumpIntervalMs() const override { return m_port.dialogs.pumpIntervalMs(); }
     bool stopRequested() const override { return m_state.flags.AbortRequested; }
 
     void refused(const Refusal& why, const FolderPair& pair) override;

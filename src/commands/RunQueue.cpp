@@ -102,7 +102,9 @@ void runHead(AppState& state, UserPort& port, RunPresenter& presenter, platform:
         return;
     }
     // A zip run is never held back by the space check; its messages still come.
-    if (settings.CheckPrior && !CheckSpaceBeforeRun(state, port.view, presenter, pair, io) &&
+    ScanFindings findings; // the copy need not look again at what the scan found up to date
+    if (settings.CheckPrior &&
+        !CheckSpaceBeforeRun(state, port.view, presenter, pair, io, &findings) &&
         !settings.ZipArchiveFlag) {
         run.refused = Refusal(Refusal::NotEnoughRoom); // its message came from the check
         return;
@@ -120,7 +122,7 @@ void runHead(AppState& state, UserPort& port, RunPresenter& presenter, platform:
         head.RunMode = SchemeRecord::Zipped;
         port.view.setText(Field::FilesCopiedCaption, "File(s) Zipped:");
     } else {
-        WalkTree({pair, RunMode::Copy, CopyOptions::of(settings)}, run, presenter, io);
+        WalkTree({pair, RunMode::Copy, CopyOptions::of(settings), &findings}, run, presenter, io);
         presenter.walkEnded(RunMode::Copy, run);
         head.RunMode = SchemeRecord::Copied;
         port.view.setText(Field::FilesCopiedCaption, "File(s) Copied:");

@@ -36,7 +36,7 @@ private:
 // Walks the pair in size-scan mode into the run state, with the checking
 // window up; BytesNeeded takes the result.
 void measure(AppState& state, MainView& view, RunPresenter& presenter, const FolderPair& pair,
-             platform::FileIo& io) {
+             platform::FileIo& io, ScanFindings* findings = nullptr) {
     view.showCheckingWindow();
     RunState& run = state.run;
     run.resetCounters();
@@ -44,7 +44,8 @@ void measure(AppState& state, MainView& view, RunPresenter& presenter, const Fol
     state.flags.AbortRequested = false;
     {
         const auto hide = qScopeGuard([&] { view.hideProgressWindow(); });
-        WalkTree({pair, RunMode::SizeScan, CopyOptions::of(state.settings)}, run, presenter, io);
+        WalkTree({pair, RunMode::SizeScan, CopyOptions::of(state.settings), findings}, run,
+                 presenter, io);
     }
     run.BytesNeeded = run.ByteTotal;
     presenter.walkEnded(RunMode::SizeScan, run);
@@ -104,10 +105,10 @@ void ReportBrowserFreeSpace(AppState& state, UserPort& port, const BrowserDrive&
 }
 
 bool CheckSpaceBeforeRun(AppState& state, MainView& view, RunPresenter& presenter,
-                         const FolderPair& pair, platform::FileIo& io) {
+                         const FolderPair& pair, platform::FileIo& io, ScanFindings* findings) {
     OwnBusy busy(state, view);
     state.run.RunErrors = 0;
-    measure(state, view, presenter, pair, io);
+    measure(state, view, presenter, pair, io, findings);
     const int64_t needed = state.run.ByteTotal;
     const int64_t free = FreeBytes(pair.destination, io);
     const bool room = free > needed;

@@ -3,6 +3,7 @@
 #include "app/AppState.h"
 #include "commands/RunPresenter.h"
 #include "engine/FolderPair.h"
+#include "engine/ScanFindings.h"
 #include "platform/FileIo.h"
 
 #include <QString>
@@ -30,8 +31,10 @@ void ReportBrowserFreeSpace(AppState& state, UserPort& port, const BrowserDrive&
 
 // The gate before a scheme: measures what it would copy and compares it with
 // the free space of its destination. True when there is room; the messages
-// go to `presenter`, the checking window to the window.
+// go to `presenter`, the checking window to the window. What the scan found
+// up to date goes to `findings`, for the copy that follows.
 bool CheckSpaceBeforeRun(AppState& state, MainView& view, RunPresenter& presenter,
-                         const FolderPair& pair, platform::FileIo& io = platform::posixFileIo());
+                         const FolderPair& pair, platform::FileIo& io = platform::posixFileIo(),
+                         ScanFindings* findings = nullptr);
 
 } // namespace quorvia

@@ -46,8 +46,11 @@ public:
     virtual ~RunObserver() = default;
     virtual Reply problem(const RunProblem& problem) = 0;
     virtual void progress(const RunProgress& step) = 0;
-    // Before each entry after a folder's first and before each copy step.
+    // Before an entry (not a folder's first) or a copy step, once
+    // pumpIntervalMs() have passed since the last: by time, not by entry, so
+    // that a run over many small files does not spend its time on events.
     virtual void pump() = 0;
+    virtual int pumpIntervalMs() const { return 4; }
     virtual bool stopRequested() const = 0;
 };
 

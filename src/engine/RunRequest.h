@@ -23,13 +23,19 @@ struct CopyOptions {
     static CopyOptions of(const Settings& s) {
         return {s.CopyOnlyNewer, s.CopyHidden, s.CopySystem, s.ResetArchiveFlag};
     }
+    bool operator==(const CopyOptions&) const = default;
 };
+
+class ScanFindings;
 
 // One run: which folders, how, and with what options.
 struct RunRequest {
     FolderPair pair;
     RunMode mode = RunMode::Copy;
     CopyOptions options;
+    // A scan records here what it found up to date; a copy of the same
+    // folders right after it takes that as known.
+    ScanFindings* findings = nullptr;
 };
 
 } // namespace quorvia

@@ -77,7 +77,11 @@ void WalkTree(const RunRequest& request, RunResult& result, RunObserver& observe
 TreeWalk::TreeWalk(const RunRequest& request, RunResult& result, RunObserver& observer,
                    platform::FileIo& io)
     : m_request(request), m_options(request.options), m_scan(request.mode == RunMode::SizeScan),
-      m_result(result), m_observer(observer), m_io(io) {}
+      m_result(result), m_observer(observer), m_io(io),
+      m_findings(m_scan ? request.findings : nullptr),
+      m_known(!m_scan && request.findings && request.findings->appliesTo(request) ? request.findings
+                                                                                  : nullptr),
+      m_pumpMs(observer.pumpIntervalMs()) {}
 
 void TreeWalk::run() {
     QByteArray source = QFile::encodeName(m_request.pair.source);
@@ -107,13 +111,24 @@ void TreeWalk::run() {
     m_haveRoot = destination.fd >= 0 && m_io.statOpen(destination.fd, m_root) == 0;
     if (!m_scan)
         m_case = probeDestinationCase(m_io, destination.fd);
-    WalkFolder(kWholePath, source, source, destination, destination.path, -1);
+    if (m_findings)
+        m_findings->start(m_request);
+    WalkFolder(kWholePath, source, source, destination, destination.path, -1, ScanFindings::Root);
+    if (m_findings)
+        m_findings->finish();
     m_result.aborted = aborted();
 }
 
+void TreeWalk::pumpWhenDue() {
+    if (m_sincePump.isValid() && m_sincePump.elapsed() < m_pumpMs)
+        return;
+    m_sincePump.start(); // from the pump's start: a slow pump is not waited for again
+    m_observer.pump();
+}
+
 void TreeWalk::WalkFolder(int sourceParent, const QByteArray& sourceName, const QByteArray& source,
-                          Destination& destination, const QByteArray& listedName,
-                          int listedParent) {
+                          Destination& destination, const QByteArray& listedName, int listedParent,
+                          uint64_t key) {
     ++m_result.FolderCount;
     if (!m_scan) {
         destination.listed = m_result.WorkList.addFolder(listedParent, listedName);
@@ -133,13 +148,13 @@ void TreeWalk::WalkFolder(int sourceParent, const QByteArray& sourceName, const 
     }
     FolderNames names(m_io, m_scan ? DestinationCase::Sensitive : m_case, reader.fd(),
                       destination.fd, destination.fresh);
-    const Folder folder{source, reader.fd(), destination, names};
+    const Folder folder{source, reader.fd(), destination, names, key};
     if (!m_scan && destination.fd >= 0 && !destination.fresh)
         removeStaleTemporaries(folder);
     platform::DirEntry entry;
     for (bool first = true;; first = false) {
         if (!first)
-            m_observer.pump();
+            pumpWhenDue();
         if (aborted() || !reader.next(entry))
             break;
         handleEntry(folder, entry);
@@ -178,7 +193,7 @@ void TreeWalk::enterFolder(const Folder& folder, const QByteArray& name) {
         return;
     const FolderHandle handle{m_io, destination.fd};
     WalkFolder(folder.sourceFd, name, platform::joinPath(folder.source, name), destination, name,
-               folder.destination.listed);
+               folder.destination.listed, ScanFindings::folderKey(folder.key, name));
 }
 
 bool TreeWalk::prepareFolder(const Folder& folder, const QByteArray& name,
@@ -277,6 +292,10 @@ void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
     if (aborted() || filteredOut(folder, name) || clashReported(folder, name))
         return;
     m_observer.progress({RunProgress::FileStarted, name});
+    bool looked = false;
+    bool missing = false;
+    if (upToDate(folder, name, looked, missing))
+        return;
 
     Descriptor input{m_io};
     FileStatus st;
@@ -289,9 +308,9 @@ void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
     }
     // In a folder this run made, only this run's own names can be there, and
     // a file without a name finds those when it takes its own: no look-up.
-    bool looked = false;
-    bool missing = to.fresh && !m_unnamedRefused;
-    if (!missing) {
+    if (!looked)
+        missing = to.fresh && !m_unnamedRefused;
+    if (!missing && !looked) {
         if (!destinationAllowsCopy(folder, name, st, missing))
             return;
         looked = true;
@@ -336,6 +355,27 @@ void TreeWalk::CopyOneFile(const Folder& folder, const QByteArray& name) {
         if (!openSource(folder, name, input.fd, st))
             return;
     }
+}
+
+bool TreeWalk::upToDate(const Folder& folder, const QByteArray& name, bool& looked, bool& missing) {
+    const Destination& to = folder.destination;
+    if (!m_options.onlyNewer || to.fd < 0 || to.fresh)
+        return false;
+    if (m_known && m_known->upToDate(folder.key, name))
+        return true;
+    // One status each side; the source is opened only to be copied. Anything
+    // out of the ordinary takes the way through the open, which reports it.
+    FileStatus source, existing;
+    if (m_io.statAt(folder.sourceFd, name, source) != 0 || source.type != EntryType::File ||
+        m_io.checkReadable(folder.sourceFd, name, source) != 0)
+        return false;
+    const int error = m_io.statAt(to.fd, name, existing);
+    if (error == ENOENT || (error == 0 && existing.type == EntryType::File)) {
+        looked = true;
+        missing = error == ENOENT;
+    }
+    return error == 0 && existing.type == EntryType::File &&
+           platform::dosDateTime(existing.lastWrite) >= platform::dosDateTime(source.lastWrite);
 }
 
 bool TreeWalk::destinationAllowsCopy(const Folder& folder, const QByteArray& name,
@@ -439,7 +479,7 @@ bool TreeWalk::copyBytes(const Folder& folder, const QByteArray& name, int input
     int64_t moved = 0;
     bool inKernel = true;
     while (true) {
-        m_observer.pump();
+        pumpWhenDue();
         if (aborted())
             return false;
         if (holes && offset >= runEnd) {
@@ -523,6 +563,9 @@ int TreeWalk::kernelStep(int input, int output, int64_t limit, size_t& got) {
 void TreeWalk::copyLink(const Folder& folder, const QByteArray& name) {
     if (aborted() || filteredOut(folder, name) || clashReported(folder, name))
         return;
+    if (m_known && m_options.onlyNewer && folder.destination.fd >= 0 &&
+        m_known->upToDate(folder.key, name))
+        return;
     const QByteArray source = platform::joinPath(folder.source, name);
     FileStatus st;
     QByteArray target;
@@ -591,10 +634,14 @@ void TreeWalk::measure(const Folder& folder, const QByteArray& name, bool link) 
     // folder in the way of a file needs the copy (which will report it).
     FileStatus target;
     if (m_io.statAt(folder.destination.fd, name, target) == 0 && target.type == st.type) {
-        if (m_options.onlyNewer
-                ? platform::dosDateTime(target.lastWrite) >= platform::dosDateTime(st.lastWrite)
-                : target.size == st.size) // the copy itself always copies then
+        if (!m_options.onlyNewer) {
+            if (target.size == st.size) // the copy itself always copies then
+                return;
+        } else if (platform::dosDateTime(target.lastWrite) >= platform::dosDateTime(st.lastWrite)) {
+            if (m_findings)
+                m_findings->addUpToDate(folder.key, name);
             return;
+        }
     }
     if (!link)
         run.ByteTotal += st.size; // a link adds no bytes of its own

@@ -4,10 +4,12 @@
 #include "engine/DestinationCase.h"
 #include "engine/RunObserver.h"
 #include "engine/RunRequest.h"
+#include "engine/ScanFindings.h"
 #include "platform/FileIo.h"
 #include "platform/FileSystem.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <cerrno>
 #include <cstdint>
 #include <vector>
@@ -61,11 +63,15 @@ private:
         int sourceFd = -1;
         const Destination& destination;
         FolderNames& names; // says nothing in a size scan
+        uint64_t key;       // its path's, for what a scan found
     };
 
     // `sourceParent` is kWholePath for the root, named by its path.
     void WalkFolder(int sourceParent, const QByteArray& sourceName, const QByteArray& source,
-                    Destination& destination, const QByteArray& listedName, int listedParent);
+                    Destination& destination, const QByteArray& listedName, int listedParent,
+                    uint64_t key);
+    // The observer's pump, when its interval has passed.
+    void pumpWhenDue();
     void handleEntry(const Folder& folder, const platform::DirEntry& entry);
     void enterFolder(const Folder& folder, const QByteArray& name);
     // Makes or checks the destination folder of a source folder; false when
@@ -81,6 +87,10 @@ private:
     bool isDestinationRoot(const Folder& folder, const QByteArray& name) const;
     bool openSource(const Folder& folder, const QByteArray& name, int& fd,
                     platform::FileStatus& status);
+    // Whether the file is up to date, by the status of both sides alone, or
+    // as the scan before this copy found it. `looked` (and `missing`) when the
+    // destination was asked and what it said still holds.
+    bool upToDate(const Folder& folder, const QByteArray& name, bool& looked, bool& missing);
     // A name whose entry at the destination is another name's: reported.
     bool clashReported(const Folder& folder, const QByteArray& name);
     // Moves the source's bytes into the copy, holes kept; false when stopped
@@ -120,6 +130,10 @@ private:
     DestinationCase m_case = DestinationCase::Sensitive;
     bool m_unnamedRefused = false; // the destination cannot make files without a name
     size_t m_step = BlockSize;     // the next kernel copy step
+    ScanFindings* m_findings;      // a scan's, filled as it goes
+    const ScanFindings* m_known;   // a copy's: the scan just before it
+    QElapsedTimer m_sincePump;
+    int m_pumpMs;
 };
 
 } // namespace quorvia

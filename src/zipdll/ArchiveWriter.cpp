@@ -6,12 +6,17 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace zipdll {
@@ -22,6 +27,260 @@ constexpr size_t kInputBuffer = 256 * 1024;
 constexpr uint64_t kProgressStep = 1 << 20; // bytes read between progress calls
 constexpr int kMaxPasses = 10;              // writes tried when files vanish meanwhile
 constexpr zip_uint16_t kExtendedTimestamp = 0x5455;
+// Deflated ahead: at most this much of one entry is kept in memory (the rest
+// waits in an unnamed file), and of all entries waiting together.
+constexpr size_t kAheadInMemory = 4 << 20;
+constexpr size_t kAheadHeld = 32 << 20;
+
+int openInput(const std::string& path, int& failure) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        failure = errno;
+        return -1;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        failure = EINVAL;
+        ::close(fd);
+        return -1;
+    }
+    posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    return fd;
+}
+
+bool changedSince(int fd, const struct stat& before, uint64_t bytesRead) {
+    struct stat st {};
+    return fstat(fd, &st) == 0 &&
+           (st.st_size != before.st_size || st.st_mtim.tv_sec != before.st_mtim.tv_sec ||
+            st.st_mtim.tv_nsec != before.st_mtim.tv_nsec || bytesRead != uint64_t(before.st_size));
+}
+
+// One entry's deflated bytes, made by a worker before the archive is written.
+struct Ahead {
+    enum State { Waiting, Working, Done, Passed }; // Passed: made as it is read after all
+    State state = Waiting;
+    const Item* item = nullptr;
+    size_t reserved = 0; // of the memory budget
+    std::vector<unsigned char> memory;
+    int spill = -1; // the bytes beyond `memory`
+    uint64_t spilled = 0;
+    uLong crc = 0;
+    uint64_t bytesRead = 0;
+    bool changed = false;
+    struct stat after {};     // the file as it was when read to its end
+    int failure = 0;          // of the file: it is read again when its turn comes
+    bool spillFailed = false; // no room for the bytes: made as they are read instead
+
+    ~Ahead() {
+        if (spill >= 0)
+            ::close(spill);
+    }
+};
+
+// Deflates the entries ahead of the writing, on every core. Each entry is one
+// deflate stream with the settings the writing itself uses, so the archive
+// holds the same bytes as when written on one core.
+class Deflaters {
+public:
+    Deflaters(int level, std::string spillFolder, unsigned threads)
+        : m_level(level), m_spillFolder(std::move(spillFolder)) {
+        m_threads.reserve(threads);
+        for (unsigned i = 0; i < threads; ++i)
+            m_threads.emplace_back([this] { work(); });
+    }
+    ~Deflaters() { stop(); }
+    Deflaters(const Deflaters&) = delete;
+    Deflaters& operator=(const Deflaters&) = delete;
+
+    // In the order the archive takes them.
+    Ahead* add(const Item& item) {
+        auto ahead = std::make_unique<Ahead>();
+        ahead->item = &item;
+        const uint64_t size = uint64_t(item.st.st_size);
+        ahead->reserved = size_t(std::min<uint64_t>(kAheadInMemory, size + size / 512 + 64));
+        std::lock_guard lock(m_mutex);
+        m_slots.push_back(std::move(ahead));
+        m_wake.notify_all();
+        return m_slots.back().get();
+    }
+    void allAdded() {
+        std::lock_guard lock(m_mutex);
+        m_allAdded = true;
+        m_wake.notify_all();
+    }
+    // Waits for a slot taken by a worker; false when none took it (the
+    // caller then deflates it as it reads).
+    bool take(Ahead& ahead) {
+        std::unique_lock lock(m_mutex);
+        if (ahead.state == Ahead::Waiting) {
+            ahead.state = Ahead::Passed;
+            return false;
+        }
+        m_wake.wait(lock, [&] { return ahead.state != Ahead::Working; });
+        if (ahead.state == Ahead::Done && ahead.spillFailed) {
+            lock.unlock();
+            release(ahead);
+            return false;
+        }
+        return ahead.state == Ahead::Done;
+    }
+    void release(Ahead& ahead) {
+        std::lock_guard lock(m_mutex);
+        if (ahead.state == Ahead::Done)
+            m_held -= ahead.reserved;
+        ahead.state = Ahead::Passed;
+        std::vector<unsigned char>().swap(ahead.memory);
+        if (ahead.spill >= 0)
+            ::close(ahead.spill);
+        ahead.spill = -1;
+        m_wake.notify_all();
+    }
+    void stop() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stopped = true;
+            m_wake.notify_all();
+        }
+        for (std::thread& t : m_threads)
+            if (t.joinable())
+                t.join();
+    }
+
+private:
+    void work() {
+        z_stream z{};
+        if (deflateInit2(&z, m_level, Z_DEFLATED, -MAX_WBITS, MAX_MEM_LEVEL, Z_DEFAULT_STRATEGY) !=
+            Z_OK)
+            return; // the others, or the writing itself, do the work
+        std::vector<unsigned char> input(kInputBuffer), output(kInputBuffer);
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            Ahead* next = nullptr;
+            m_wake.wait(lock, [&] {
+                if (m_stopped)
+                    return true;
+                while (m_next < m_slots.size() && m_slots[m_next]->state != Ahead::Waiting)
+                    ++m_next;
+                if (m_next < m_slots.size()) {
+                    // Within the budget, or alone: the writing waits for this one.
+                    if (m_held + m_slots[m_next]->reserved > kAheadHeld && m_held > 0)
+                        return false;
+                    next = m_slots[m_next++].get();
+                    return true;
+                }
+                return m_allAdded;
+            });
+            if (m_stopped || !next)
+                break;
+            next->state = Ahead::Working;
+            m_held += next->reserved;
+            lock.unlock();
+            deflateReset(&z);
+            deflateOne(*next, z, input, output);
+            lock.lock();
+            next->state = Ahead::Done;
+            m_wake.notify_all();
+        }
+        deflateEnd(&z);
+    }
+
+    bool stopped() {
+        std::lock_guard lock(m_mutex);
+        return m_stopped;
+    }
+
+    // The bytes beyond the entry's share of memory go to an unnamed file
+    // beside the archive (or in the temporary folder).
+    bool keep(Ahead& ahead, const unsigned char* data, size_t size) {
+        const size_t inMemory =
+            std::min(size, ahead.reserved - std::min(ahead.reserved, ahead.memory.size()));
+        ahead.memory.insert(ahead.memory.end(), data, data + inMemory);
+        data += inMemory;
+        size -= inMemory;
+        if (size == 0)
+            return true;
+        if (ahead.spill < 0) {
+            ahead.spill = ::open(m_spillFolder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+            if (ahead.spill < 0) {
+                FILE* f = std::tmpfile();
+                ahead.spill = f ? ::dup(fileno(f)) : -1;
+                if (f)
+                    std::fclose(f);
+            }
+            if (ahead.spill < 0)
+                return false;
+        }
+        while (size > 0) {
+            const ssize_t n = ::write(ahead.spill, data, size);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                return false;
+            data += n;
+            size -= size_t(n);
+            ahead.spilled += uint64_t(n);
+        }
+        return true;
+    }
+
+    void deflateOne(Ahead& ahead, z_stream& z, std::vector<unsigned char>& input,
+                    std::vector<unsigned char>& output) {
+        const int fd = openInput(ahead.item->path, ahead.failure);
+        if (fd < 0)
+            return;
+        ahead.crc = crc32(0, nullptr, 0);
+        bool eof = false;
+        int result = Z_OK;
+        while (result != Z_STREAM_END) {
+            if (z.avail_in == 0 && !eof) {
+                if (stopped())
+                    break;
+                ssize_t n;
+                do {
+                    n = ::read(fd, input.data(), input.size());
+                } while (n < 0 && errno == EINTR);
+                if (n < 0) {
+                    ahead.failure = errno;
+                    break;
+                }
+                eof = n == 0;
+                ahead.bytesRead += uint64_t(n);
+                ahead.crc = crc32(ahead.crc, input.data(), uInt(n));
+                z.next_in = input.data();
+                z.avail_in = uInt(n);
+            }
+            z.next_out = output.data();
+            z.avail_out = uInt(output.size());
+            result = ::deflate(&z, eof ? Z_FINISH : Z_NO_FLUSH);
+            if (result == Z_STREAM_ERROR) {
+                ahead.failure = EIO;
+                break;
+            }
+            if (!keep(ahead, output.data(), output.size() - z.avail_out)) {
+                ahead.spillFailed = true;
+                break;
+            }
+        }
+        if (result == Z_STREAM_END) {
+            ahead.changed = changedSince(fd, ahead.item->st, ahead.bytesRead);
+            if (fstat(fd, &ahead.after) != 0)
+                ahead.failure = errno;
+        } else if (ahead.failure == 0 && !ahead.spillFailed)
+            ahead.failure = ECANCELED; // stopped: the add is being cancelled
+        ::close(fd);
+    }
+
+    const int m_level;
+    const std::string m_spillFolder;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::vector<std::unique_ptr<Ahead>> m_slots;
+    size_t m_next = 0;
+    size_t m_held = 0;
+    bool m_allAdded = false;
+    bool m_stopped = false;
+    std::vector<std::thread> m_threads;
+};
 
 // What all entries of one add share: one deflate stream, reset per entry
 // (a fresh stream per file costs more than the compression of a small one),
@@ -38,6 +297,7 @@ struct Shared {
     bool streamReady = false;
     int level = 9;
     bool cancelled = false;
+    Deflaters* ahead = nullptr; // while the first pass writes
 };
 
 // One file or link being written, as a libzip source. Deflated data is made
@@ -62,6 +322,10 @@ struct Entry {
     size_t inputLen = 0;
     bool eof = false;
     bool finished = false;
+    Ahead* ahead = nullptr; // deflated by a worker, when one took it
+    bool fromAhead = false;
+    size_t servedMemory = 0;
+    uint64_t servedSpill = 0;
 
     ~Entry() {
         closeFile();
@@ -81,7 +345,68 @@ struct Entry {
 
     zip_int64_t cancel() {
         shared->cancelled = true;
+        if (shared->ahead)
+            shared->ahead->stop();
         return fail(ZIP_ER_CANCELLED, 0);
+    }
+
+    // The bytes a worker made, when the file is still as it was read; false
+    // otherwise: they are made as the file is read now, as without workers.
+    bool takeAhead(zip_int64_t& result) {
+        if (!ahead || !shared->ahead || !shared->ahead->take(*ahead))
+            return false;
+        struct stat now {};
+        const struct stat& then = ahead->after;
+        if (ahead->failure || lstat(item->path.c_str(), &now) != 0 || now.st_ino != then.st_ino ||
+            now.st_dev != then.st_dev || now.st_size != then.st_size ||
+            now.st_mtim.tv_sec != then.st_mtim.tv_sec ||
+            now.st_mtim.tv_nsec != then.st_mtim.tv_nsec ||
+            now.st_ctim.tv_sec != then.st_ctim.tv_sec ||
+            now.st_ctim.tv_nsec != then.st_ctim.tv_nsec) {
+            shared->ahead->release(*ahead);
+            return false;
+        }
+        fromAhead = true;
+        crc = ahead->crc;
+        bytesRead = ahead->bytesRead;
+        eof = true;
+        servedMemory = 0;
+        servedSpill = 0;
+        // The progress calls its reading would have made.
+        for (uint64_t done = kProgressStep; done <= bytesRead; done += kProgressStep)
+            if (!shared->reporter.progress()) {
+                result = cancel();
+                return true;
+            }
+        result = 0;
+        return true;
+    }
+
+    zip_int64_t readAhead(unsigned char* out, zip_uint64_t len) {
+        zip_uint64_t done = 0;
+        const size_t inMemory = ahead->memory.size();
+        if (servedMemory < inMemory) {
+            const size_t n = size_t(std::min<zip_uint64_t>(len, inMemory - servedMemory));
+            std::memcpy(out, ahead->memory.data() + servedMemory, n);
+            servedMemory += n;
+            done += n;
+        }
+        while (done < len && servedSpill < ahead->spilled) {
+            const ssize_t n =
+                ::pread(ahead->spill, out + done,
+                        size_t(std::min<zip_uint64_t>(len - done, ahead->spilled - servedSpill)),
+                        off_t(servedSpill));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                failure = n < 0 ? errno : EIO;
+                return fail(ZIP_ER_READ, failure);
+            }
+            servedSpill += uint64_t(n);
+            done += uint64_t(n);
+        }
+        finished = servedMemory == inMemory && servedSpill == ahead->spilled;
+        return zip_int64_t(done);
     }
 
     zip_int64_t open() {
@@ -99,19 +424,12 @@ struct Entry {
         inputPos = inputLen = 0;
         eof = finished = false;
         changed = false;
+        if (zip_int64_t result = 0; takeAhead(result))
+            return result;
         if (item->kind == ItemKind::File) {
-            fd = ::open(item->path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-            if (fd < 0) {
-                failure = errno;
+            fd = openInput(item->path, failure);
+            if (fd < 0)
                 return fail(ZIP_ER_OPEN, failure);
-            }
-            struct stat st {};
-            if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-                failure = EINVAL;
-                closeFile();
-                return fail(ZIP_ER_OPEN, failure);
-            }
-            posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
         }
         if (compressed) {
             z_stream& z = shared->stream;
@@ -192,6 +510,8 @@ struct Entry {
     zip_int64_t readDeflated(unsigned char* out, zip_uint64_t len) {
         if (finished)
             return 0;
+        if (fromAhead)
+            return readAhead(out, len);
         z_stream& z = shared->stream;
         z.next_out = out;
         z.avail_out = uInt(std::min<zip_uint64_t>(len, UINT_MAX));
@@ -217,13 +537,12 @@ struct Entry {
     }
 
     void closeAndCheck() {
-        if (fd >= 0 && eof) {
-            struct stat st {};
-            if (fstat(fd, &st) == 0 &&
-                (st.st_size != item->st.st_size || st.st_mtim.tv_sec != item->st.st_mtim.tv_sec ||
-                 st.st_mtim.tv_nsec != item->st.st_mtim.tv_nsec ||
-                 bytesRead != uint64_t(item->st.st_size)))
-                changed = true;
+        if (fromAhead) {
+            changed = ahead->changed;
+            shared->ahead->release(*ahead);
+            fromAhead = false;
+        } else if (fd >= 0 && eof && changedSince(fd, item->st, bytesRead)) {
+            changed = true;
         }
         closeFile();
     }
@@ -493,11 +812,44 @@ int32_t ArchiveWriter::write(const std::string& archive, std::vector<Item>& item
         }
     }
 
+    // Files are deflated ahead on every core while the archive is written;
+    // later passes, if any, deflate as they read.
+    std::unique_ptr<Deflaters> ahead;
+    if (const unsigned cores = std::thread::hardware_concurrency(); cores > 1) {
+        std::vector<Entry*> order;
+        for (auto& entry : entries)
+            if (entry->compressed)
+                order.push_back(entry.get());
+        // The archive is written in the order of its entries' indexes.
+        std::sort(order.begin(), order.end(),
+                  [](const Entry* a, const Entry* b) { return a->index < b->index; });
+        if (order.size() > 1) {
+            const size_t slash = archive.find_last_of('/');
+            ahead = std::make_unique<Deflaters>(
+                m_options.level,
+                slash == std::string::npos ? std::string(".") : archive.substr(0, slash + 1),
+                cores);
+            for (Entry* entry : order)
+                entry->ahead = ahead->add(*entry->item);
+            ahead->allAdded();
+            shared.ahead = ahead.get();
+        }
+    }
+
     bool written = false;
     for (int pass = 0; pass < kMaxPasses && !written; ++pass) {
         for (auto& entry : entries)
             entry->failure = 0;
-        if (zip_close(za) == 0) {
+        const int closed = zip_close(za);
+        if (shared.ahead) {
+            shared.ahead = nullptr;
+            ahead.reset();
+            for (auto& entry : entries) {
+                entry->ahead = nullptr;
+                entry->fromAhead = false;
+            }
+        }
+        if (closed == 0) {
             handle.za = nullptr;
             written = true;
             break;

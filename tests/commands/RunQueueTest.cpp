@@ -13,6 +13,7 @@
 #include <QThread>
 #include <memory>
 #include <unistd.h>
+#include <utility>
 
 namespace quorvia::test {
 namespace {
@@ -117,6 +118,35 @@ TEST_F(RunQueueTest, GateRefusesACopyWhenFreeSpaceOnlyEqualsTheNeed) {
     EXPECT_EQ(stored("TimesRun"), "1");
     EXPECT_EQ(port.checkingWindowShows, 2);
     expectIdle();
+}
+
+TEST_F(RunQueueTest, TheCopyTakesWhatItsSpaceCheckFoundUpToDate) {
+    const QString kept = tree.write("a/kept.txt", "v1");
+    TempTree::setMtime(kept, 1600000000);
+    state.settings.CheckPrior = true;
+    queue("Twice", tree.at("a"), tree.at("b"));
+    RunQueue(state, port, io);
+    ASSERT_EQ(TempTree::read(tree.at("b/kept.txt")), "v1");
+
+    // Between the scan and the copy one file changes and one comes.
+    bool changed = false;
+    io.free = [&](const QByteArray&) -> std::optional<int64_t> {
+        if (!std::exchange(changed, true)) {
+            tree.write("a/kept.txt", "v2");
+            TempTree::setMtime(kept, 1600000010);
+            tree.write("a/added.txt", "new");
+        }
+        return int64_t(1) << 30;
+    };
+    queue("Twice", tree.at("a"), tree.at("b"));
+    RunQueue(state, port, io);
+    EXPECT_EQ(TempTree::read(tree.at("b/added.txt")), "new");
+    // Found up to date just before: as a change after the run, the next run takes it.
+    EXPECT_EQ(TempTree::read(tree.at("b/kept.txt")), "v1");
+    queue("Twice", tree.at("a"), tree.at("b"));
+    RunQueue(state, port, io);
+    EXPECT_EQ(TempTree::read(tree.at("b/kept.txt")), "v2");
+    EXPECT_TRUE(port.boxes().isEmpty()) << port.boxes().join('|').toStdString();
 }
 
 TEST_F(RunQueueTest, AHeadWithoutBothFoldersIsDroppedAndLaterEntriesRun) {

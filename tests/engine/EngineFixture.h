@@ -43,12 +43,18 @@ public:
     std::set<QByteArray> fakeFolders;
     std::function<bool(const QByteArray&)> mounted;
     int foldersMade = 0;
+    int filesOpened = 0; // sources opened for reading
     // Runs after each folder made, with its name: lets a test swap in a link.
     std::function<void(const QByteArray&)> afterMakeFolder;
     // Below this folder names ignore letter case, stored in lower case, as a
     // case-blind file system (FAT) does.
     QByteArray caseBlindBelow;
 
+    int openForReading(int folder, const QByteArray& name, int& fd,
+                       platform::FileStatus& status) override {
+        ++filesOpened;
+        return PosixFileIo::openForReading(folder, name, fd, status);
+    }
     int read(int fd, char* buffer, size_t size, size_t& got) override {
         step();
         if (throwOnRead)

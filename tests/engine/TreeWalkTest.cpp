@@ -69,6 +69,7 @@ TEST_F(TreeWalkTest, OnlyNewerComparesInTwoSecondSteps) {
     EXPECT_EQ(TempTree::read(dst + "/same.txt"), "old");
     EXPECT_EQ(TempTree::read(dst + "/newer.txt"), "new");
     EXPECT_EQ(state.run.FilesCopied, 1);
+    EXPECT_EQ(io.filesOpened, 1) << "a file up to date is judged by its status, never opened";
 
     state.settings.CopyOnlyNewer = false; // now even an identical file is copied over
     tree.write("src/short.txt", QByteArray(10, 's'));
@@ -165,6 +166,15 @@ TEST_F(TreeWalkTest, AbortInTheMiddleOfAFileKeepsTheOldCopy) {
     state.flags.AbortRequested = false;
     copy();
     EXPECT_EQ(TempTree::read(dst + "/big.bin"), TempTree::read(big));
+}
+
+TEST_F(TreeWalkTest, EventsAreHandledByTimeNotForEveryEntry) {
+    for (int i = 0; i < 200; ++i)
+        tree.write(QString("src/f%1.txt").arg(i), "x");
+    port.pumpInterval = 60000;
+    copy();
+    EXPECT_EQ(state.run.FilesCopied, 200);
+    EXPECT_EQ(port.pumps, 1); // the first chance, then not again within the interval
 }
 
 TEST_F(TreeWalkTest, ALargeFileMovesThePercentageWhileItIsCopied) {

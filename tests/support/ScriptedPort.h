@@ -76,6 +76,9 @@ public:
     std::optional<QString> promptPassword(const QString& caption, const QString& label) override;
     void beep() override;
     void processPendingMessages() override;
+    // Every chance a run has unless set: tests act at a given entry or copy step.
+    int pumpInterval = 0;
+    int pumpIntervalMs() const override { return pumpInterval; }
 
     // Texts of the boxes shown (any kind), in order.
     QStringList boxes() const;

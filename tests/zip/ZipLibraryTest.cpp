@@ -75,6 +75,24 @@ TEST_F(ZipLibraryTest, LevelZeroStoresAndLevelNineDeflates) {
     EXPECT_LT(QFileInfo(at("9.zip")).size(), QFileInfo(at("0.zip")).size() / 10);
 }
 
+TEST_F(ZipLibraryTest, ManyFilesAndOnesLargerThanMemoryKeepsReadBackWhole) {
+    // Deflated on every core, the largest partly by way of a file: every entry whole.
+    for (int i = 0; i < 200; ++i)
+        write(QString("src/f%1.txt").arg(i), QByteArray("text ").repeated(i * 40));
+    write("src/large1.bin", noise(6 << 20, 2));
+    write("src/large2.bin", noise(5 << 20, 3));
+    EXPECT_EQ(add(at("out.zip"), {at("src")}, {}, 3), 202);
+    const QJsonArray entries = pythonList(at("out.zip"));
+    ASSERT_EQ(entries.size(), 202);
+    for (const QJsonValue& entry : entries)
+        EXPECT_TRUE(entry.toObject()["crc_ok"].toBool())
+            << entry.toObject()["name"].toString().toStdString();
+    EXPECT_EQ(entryNamed(entries, "large1.bin")["size"].toInt(), 6 << 20);
+    EXPECT_TRUE(sevenZipTests(at("out.zip")));
+    EXPECT_TRUE(failures().empty());
+    EXPECT_EQ(folderListing(), QStringList({"out.zip", "src"}));
+}
+
 TEST_F(ZipLibraryTest, FolderNamesStrippedAndClashingNamesReported) {
     write("src/one/same.txt", "first");
     write("src/two/same.txt", "second");
