@@ -7,16 +7,21 @@ namespace quorvia {
 
 namespace {
 
-uint64_t fileKey(uint64_t folder, const QByteArray& name) {
-    // The folder key seeds the name's hash; one more round keeps a file apart
-    // from a folder of the same name.
-    return uint64_t(qHash(name, size_t(folder))) * 0x9E3779B97F4A7C15ull + 1;
+// Two hashes of the path with unrelated seeds, each chained through the
+// folders above; 128 bits in all.
+constexpr uint64_t kSecondSeed = 0xC2B2AE3D27D4EB4Full;
+
+ScanFindings::Key fileKey(ScanFindings::Key folder, const QByteArray& name) {
+    const ScanFindings::Key key = ScanFindings::folderKey(folder, name);
+    // One more round keeps a file apart from a folder of the same name.
+    return {key.a * 0x9E3779B97F4A7C15ull + 1, key.b * 0x9E3779B97F4A7C15ull + 1};
 }
 
 } // namespace
 
-uint64_t ScanFindings::folderKey(uint64_t parent, const QByteArray& name) {
-    return uint64_t(qHash(name, size_t(parent)));
+ScanFindings::Key ScanFindings::folderKey(Key parent, const QByteArray& name) {
+    return {uint64_t(qHash(name, size_t(parent.a))),
+            uint64_t(qHash(name, size_t(parent.b ^ kSecondSeed)))};
 }
 
 void ScanFindings::start(const RunRequest& request) {
@@ -26,7 +31,7 @@ void ScanFindings::start(const RunRequest& request) {
     m_upToDate.clear();
 }
 
-void ScanFindings::addUpToDate(uint64_t folder, const QByteArray& name) {
+void ScanFindings::addUpToDate(Key folder, const QByteArray& name) {
     m_upToDate.push_back(fileKey(folder, name));
 }
 
@@ -41,7 +46,7 @@ bool ScanFindings::appliesTo(const RunRequest& request) const {
            m_pair.destination == request.pair.destination && m_options == request.options;
 }
 
-bool ScanFindings::upToDate(uint64_t folder, const QByteArray& name) const {
+bool ScanFindings::upToDate(Key folder, const QByteArray& name) const {
     return std::binary_search(m_upToDate.begin(), m_upToDate.end(), fileKey(folder, name));
 }
 

@@ -128,7 +128,7 @@ void TreeWalk::pumpWhenDue() {
 
 void TreeWalk::WalkFolder(int sourceParent, const QByteArray& sourceName, const QByteArray& source,
                           Destination& destination, const QByteArray& listedName, int listedParent,
-                          uint64_t key) {
+                          ScanFindings::Key key) {
     ++m_result.FolderCount;
     if (!m_scan) {
         destination.listed = m_result.WorkList.addFolder(listedParent, listedName);

@@ -62,14 +62,14 @@ private:
         QByteArray source; // full path, for messages
         int sourceFd = -1;
         const Destination& destination;
-        FolderNames& names; // says nothing in a size scan
-        uint64_t key;       // its path's, for what a scan found
+        FolderNames& names;    // says nothing in a size scan
+        ScanFindings::Key key; // its path's, for what a scan found
     };
 
     // `sourceParent` is kWholePath for the root, named by its path.
     void WalkFolder(int sourceParent, const QByteArray& sourceName, const QByteArray& source,
                     Destination& destination, const QByteArray& listedName, int listedParent,
-                    uint64_t key);
+                    ScanFindings::Key key);
     // The observer's pump, when its interval has passed.
     void pumpWhenDue();
     void handleEntry(const Folder& folder, const platform::DirEntry& entry);
