@@ -28,9 +28,16 @@ namespace {
 QString benchFolder;
 // The same, for the signal handler: it may not allocate.
 char benchFolderBytes[4096];
+// The peer running now: stopped first, or it would go on writing into the
+// trees while they are removed.
+volatile pid_t runningPeer = 0;
 
 // An interrupted bench takes its trees with it: they can hold 100,000 files.
 void removeAndExit(int signal) {
+    if (const pid_t peer = runningPeer; peer > 0) {
+        kill(peer, SIGKILL);
+        waitpid(peer, nullptr, 0);
+    }
     if (benchFolderBytes[0] != '\0') {
         const pid_t child = fork();
         if (child == 0) {
@@ -81,6 +88,7 @@ pid_t start(const QStringList& args) {
     posix_spawn_file_actions_destroy(&quiet);
     if (spawned != 0)
         fail(QString("cannot start ") + argv[0]);
+    runningPeer = pid;
     return pid;
 }
 
@@ -113,6 +121,7 @@ double runTool(const QStringList& args) {
     const pid_t pid = start(args);
     int status = 0;
     waitpid(pid, &status, 0);
+    runningPeer = 0;
     const double seconds = timer.nsecsElapsed() / 1e9;
     checkExit(args, status);
     return seconds;
@@ -136,6 +145,7 @@ double peakMemoryKiB(const QStringList& args) {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
+    runningPeer = 0;
     checkExit(args, status);
     double total = 0;
     for (const auto& [process, kib] : peaks)
