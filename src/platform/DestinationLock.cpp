@@ -1,9 +1,10 @@
 #include "platform/DestinationLock.h"
 
+#include "platform/InstanceName.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 
 namespace quorvia::platform {
 
@@ -23,9 +24,7 @@ QString realDestinationPath(const QString& destination) {
 }
 
 DestinationLock::DestinationLock(const QString& destination) {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
+    const QString folder = runtimeFolder();
     const QByteArray hash = QCryptographicHash::hash(realDestinationPath(destination).toUtf8(),
                                                      QCryptographicHash::Sha256)
                                 .toHex()

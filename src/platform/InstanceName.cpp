@@ -1,8 +1,11 @@
 #include "platform/InstanceName.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace quorvia::platform {
 
@@ -16,11 +19,20 @@ QString instanceName(const QString& executablePath) {
     return base.left(1) + base.mid(1).toLower();
 }
 
+QString runtimeFolder(const QString& userFolders) {
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+        const QString own = userFolders + '/' + QString::number(getuid());
+        struct stat status {};
+        if (lstat(QFile::encodeName(own).constData(), &status) == 0 && S_ISDIR(status.st_mode) &&
+            status.st_uid == getuid() && (status.st_mode & 077) == 0)
+            return own;
+    }
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return runtime.isEmpty() ? QDir::tempPath() : runtime;
+}
+
 QString instanceLockPath(const QString& name) {
-    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (runtime.isEmpty())
-        runtime = QDir::tempPath();
-    return QDir(runtime).filePath(name + ".lock");
+    return QDir(runtimeFolder()).filePath(name + ".lock");
 }
 
 QString instanceServerName(const QString& name) {

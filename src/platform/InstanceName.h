@@ -10,6 +10,11 @@ namespace quorvia::platform {
 // every character after the first lower-cased.
 QString instanceName(const QString& executablePath);
 QString instanceLockPath(const QString& name);
+// The user's runtime folder, the same for a run from cron (which sets no
+// XDG_RUNTIME_DIR) as for the window, so that they find each other's locks
+// and socket: XDG_RUNTIME_DIR, else <userFolders>/<uid> when that is the
+// user's own, else Qt's fallback.
+QString runtimeFolder(const QString& userFolders = QStringLiteral("/run/user"));
 QString instanceServerName(const QString& name);
 
 } // namespace quorvia::platform

@@ -1,3 +1,4 @@
+#include "platform/InstanceName.h"
 #include "platform/ProgramFolder.h"
 #include "platform/SettingsStore.h"
 #include "platform/Trash.h"
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 using namespace quorvia::platform;
 using quorvia::test::TempTree;
@@ -79,4 +81,25 @@ TEST(TrashTest, MovesAFileToTheUsersTrash) {
     EXPECT_FALSE(QFile::exists(file));
     EXPECT_NE(0, moveToTrash(t.at("missing.sch"), reason));
     EXPECT_FALSE(reason.isEmpty());
+}
+
+TEST(RuntimeFolderTest, ARunFromCronFindsTheWindowsRuntimeFolder) {
+    TempTree tree;
+    const QString own = tree.mkdir("run/" + QString::number(getuid()));
+    const QByteArray session = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("XDG_RUNTIME_DIR");
+    QFile::setPermissions(own, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(own, runtimeFolder(tree.at("run")));
+    // A folder others may enter is no runtime folder.
+    QFile::setPermissions(own, QFile::permissions(own) | QFile::ReadOther | QFile::ExeOther);
+    EXPECT_NE(own, runtimeFolder(tree.at("run")));
+    const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    QFile::setPermissions(tree.mkdir("session"), ownerOnly);
+    QFile::setPermissions(own, ownerOnly);
+    qputenv("XDG_RUNTIME_DIR", tree.at("session").toUtf8());
+    EXPECT_EQ(tree.at("session"), runtimeFolder(tree.at("run")));
+    if (session.isNull())
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", session);
 }
