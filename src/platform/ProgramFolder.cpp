@@ -27,7 +27,7 @@ QString programFolderFor(const QString& executableFolder) {
 
 QString stateFolder() {
     QString base = qEnvironmentVariable("XDG_STATE_HOME");
-    if (!QDir::isAbsolutePath(base)) // unset, or not usable as the base directory spec says
+    if (!QDir::isAbsolutePath(base)) // unset, or relative: XDG says to ignore it then
         base = QDir::homePath() + "/.local/state";
     const QString folder = base + "/Quorvia/";
     QDir().mkpath(folder);
