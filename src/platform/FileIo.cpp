@@ -22,10 +22,14 @@ constexpr qsizetype kTempRandomLength = 6;
 constexpr char kLettersAndDigits[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
+// Always a capital after the lower-case prefix: a file system that lists
+// names in a spelling of its own shows it on every temporary name.
 QByteArray randomName() {
     QByteArray name(kTempPrefix);
     quint64 bits = QRandomGenerator::global()->generate64();
-    for (qsizetype i = 0; i < kTempRandomLength; ++i, bits /= 62)
+    name += kLettersAndDigits[bits % 26];
+    bits /= 26;
+    for (qsizetype i = 1; i < kTempRandomLength; ++i, bits /= 62)
         name += kLettersAndDigits[bits % 62];
     return name;
 }

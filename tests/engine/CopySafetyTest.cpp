@@ -2,6 +2,7 @@
 // not exist, and never drops a file without saying so.
 #include "EngineFixture.h"
 #include "ScratchMount.h"
+#include "engine/DestinationCase.h"
 #include "engine/TreeWalk.h"
 
 #include <fcntl.h>
@@ -181,6 +182,13 @@ TEST_F(CopySafetyTest, NamesThatOneCaseBlindNameHoldsAreReportedNeverOverwritten
     tree.write("src/REPORT.txt", "UPPER");
     tree.write("src/Docs/a.txt", "a");
     tree.write("src/docs/b.txt", "b");
+    // The fake lists names in lower case: every probe must see that, or the
+    // listing would be trusted and a backup written over.
+    io.caseBlindBelow = native(tree.mkdir("probe"));
+    const int probeFolder = ::open(io.caseBlindBelow.constData(), O_RDONLY | O_DIRECTORY);
+    for (int probe = 0; probe < 200; ++probe)
+        ASSERT_EQ(probeDestinationCase(io, probeFolder), DestinationCase::BlindRespelt);
+    ::close(probeFolder);
     // With files made without a name (found taken when named), and with
     // hidden names moved into place, as on FAT.
     for (int unnamed : {0, EOPNOTSUPP}) {
