@@ -72,15 +72,14 @@ Values optionValues(const Settings& s, size_t count) {
     return values;
 }
 
-// Writes a series of values; the first failure ends the series and is shown once.
+// Writes a series of values in one go (the store is one file, so a failure
+// fails them all); the failure is shown once, naming the first.
 bool writeSeries(Dialogs& dialogs, const Settings& settings, const Values& values) {
-    for (const auto& [name, text] : values) {
-        if (!WriteSetting(kQuorviaKey, name, text)) {
-            ShowStoreFailure(dialogs, settings, "Settings Could Not Be Saved. Value: " + name);
-            return false;
-        }
-    }
-    return true;
+    if (values.empty() || platform::writeValues(kQuorviaKey, {values.begin(), values.end()}) == 0)
+        return true;
+    ShowStoreFailure(dialogs, settings,
+                     "Settings Could Not Be Saved. Value: " + values.front().first);
+    return false;
 }
 
 // Every option with its default, and the last scheme's name.

@@ -25,6 +25,8 @@ QString RememberedMountFolder(const QString& schemeFile, const QString& folder2)
 
 void RememberMountFolder(const QString& schemeFile, const QString& folder2,
                          const QString& mountFolder) {
+    if (RememberedMountFolder(schemeFile, folder2) == mountFolder && !mountFolder.isEmpty())
+        return; // as stored: a rewrite would only cost the disk two flushes
     // Not kept, the check is only missed once: nothing to tell the user.
     platform::writeStateValues(kFile, group(schemeFile),
                                {{"Folder2", folder2}, {"MountFolder", mountFolder}});
