@@ -71,6 +71,11 @@ struct TreeWalk::Temporary {
 
 void WalkTree(const RunRequest& request, RunResult& result, RunObserver& observer,
               platform::FileIo& io) {
+    // Also when the walk throws: nothing of it may hold the destination after.
+    struct Settle {
+        platform::FileIo& io;
+        ~Settle() { io.settle(); }
+    } settle{io};
     TreeWalk(request, result, observer, io).run();
 }
 

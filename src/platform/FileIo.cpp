@@ -84,8 +84,13 @@ int PosixFileIo::openForReading(int folder, const QByteArray& name, int& fd, Fil
 
 int PosixFileIo::createTemporary(int folder, QByteArray& name, int& fd) {
     return underNewName(name, [&](const QByteArray& candidate) {
-        fd = ::openat(folder, candidate.constData(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const auto create = [&] {
+            return ::openat(folder, candidate.constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        };
+        fd = create();
+        if (fd < 0 && errno == ENOSPC && spaceReleased())
+            fd = create();
         return fd >= 0 ? 0 : -1;
     });
 }
@@ -95,6 +100,8 @@ int PosixFileIo::createUnnamed(int folder, int& fd) {
     if (m_linkByProc && !m_procFds)
         return EOPNOTSUPP;
     fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0 && errno == ENOSPC && spaceReleased())
+        fd = ::openat(folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     return fd >= 0 ? 0 : errno;
 }
 
@@ -135,7 +142,7 @@ int PosixFileIo::write(int fd, const char* data, size_t size, size_t& written) {
     while (written < size) {
         const ssize_t n = ::write(fd, data + written, size - written);
         if (n < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR || (errno == ENOSPC && spaceReleased()))
                 continue;
             return errno;
         }
@@ -153,7 +160,7 @@ int PosixFileIo::copyRange(int in, int out, size_t size, size_t& moved) {
             moved = size_t(n);
             return 0;
         }
-        if (errno != EINTR) {
+        if (errno != EINTR && !(errno == ENOSPC && spaceReleased())) {
             moved = 0;
             return errno;
         }
@@ -190,7 +197,26 @@ int PosixFileIo::close(int fd) {
 }
 
 int PosixFileIo::replace(int folder, const QByteArray& from, const QByteArray& to) {
-    return errorOf(::renameat(folder, from.constData(), folder, to.constData()));
+    // Held over the rename, the old file is let go on the release thread.
+    const int old = ::openat(folder, to.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    const int error = errorOf(::renameat(folder, from.constData(), folder, to.constData()));
+    if (old >= 0 && error == 0) {
+        if (!m_late)
+            m_late = std::make_unique<LateRelease>();
+        m_late->hand(old);
+    } else if (old >= 0) {
+        ::close(old);
+    }
+    return error;
+}
+
+void PosixFileIo::settle() {
+    if (m_late)
+        m_late->settle();
+}
+
+bool PosixFileIo::spaceReleased() {
+    return m_late && m_late->settle();
 }
 
 int PosixFileIo::remove(int folder, const QByteArray& name) {

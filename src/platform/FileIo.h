@@ -1,11 +1,13 @@
 #pragma once
 
 #include "platform/FileSystem.h"
+#include "platform/LateRelease.h"
 
 #include <QByteArray>
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <vector>
 
 // Every file-system call of a run, behind an interface so that tests can inject
@@ -98,6 +100,10 @@ public:
                               FolderOverlap& overlap) = 0;
     // The mount folder of the file system that holds `path`, or would hold it.
     virtual QByteArray mountFolderOf(const QByteArray& path) = 0;
+
+    // Returns once work left behind (the old files replace() let go) is done:
+    // at the end of a walk, before the destination may be unmounted.
+    virtual void settle() {}
 };
 
 class PosixFileIo : public FileIo {
@@ -136,8 +142,12 @@ public:
     int folderOverlap(const QByteArray& source, const QByteArray& destination,
                       FolderOverlap& overlap) override;
     QByteArray mountFolderOf(const QByteArray& path) override;
+    void settle() override;
 
 private:
+    // After ENOSPC: whether space still held by replaced files came back.
+    bool spaceReleased();
+    std::unique_ptr<LateRelease> m_late;
     uint32_t m_user = currentUser();
     bool m_linkByProc = false; // the kernel refuses to link a descriptor itself
     bool m_procFds = true;     // and /proc names descriptors

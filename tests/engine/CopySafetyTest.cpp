@@ -298,6 +298,13 @@ TEST_F(CopySafetyTest, OnARealStickOrShareThatRefusesModesEveryFileIsBackedUp) {
         EXPECT_TRUE(boxes[0].startsWith(
             "The Copies Are Complete, But The Destination Does Not Keep Their " + c.notice))
             << boxes[0].toStdString();
+
+        // Every backup replaced: the names and nothing else (no hidden leftovers).
+        state.settings.CopyOnlyNewer = false;
+        copy();
+        state.settings.CopyOnlyNewer = true;
+        EXPECT_EQ(state.run.FilesCopied, c.files);
+        EXPECT_EQ(QDir(dst).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), c.files);
     }
     if (mounted == 0)
         GTEST_SKIP() << why.join("; ").toStdString();
@@ -373,6 +380,31 @@ TEST_F(CopySafetyTest, WhatADestinationDoesNotKeepLeavesTheCopiesWithOneNotice) 
         EXPECT_EQ(notice.text.contains("Copying Only Newer Files Cannot Be Trusted There"),
                   c.time != 0 || c.timesIgnored);
     }
+}
+
+TEST_F(CopySafetyTest, ANearlyFullDestinationHasRoomForEveryFileItReplaces) {
+    const ScratchMount stick(ScratchMount::Tmpfs, tree.at("stick")); // 64 MiB
+    if (!stick.mounted())
+        GTEST_SKIP() << stick.whyNot().toStdString();
+    dst = stick.folder() + "/backup";
+    constexpr int kFiles = 6; // 54 MiB: room for one more copy in the making, no more
+    for (char version : {'a', 'b'}) {
+        for (int i = 0; i < kFiles; ++i) {
+            const QString file =
+                tree.write("src/f" + QString::number(i), QByteArray(9 << 20, version));
+            TempTree::setMtime(file, 1000000000 + version);
+        }
+        copy();
+        EXPECT_EQ(state.run.FilesCopied, kFiles);
+        EXPECT_EQ(state.run.RunErrors, 0);
+        EXPECT_TRUE(port.boxes().isEmpty()) << port.boxes().join('|').toStdString();
+        // Nothing of the run holds the stick once it is over.
+        for (const QFileInfo& fd : QDir("/proc/self/fd").entryInfoList(QDir::System))
+            EXPECT_FALSE(fd.symLinkTarget().startsWith(stick.folder()))
+                << fd.symLinkTarget().toStdString();
+    }
+    for (int i = 0; i < kFiles; ++i)
+        EXPECT_EQ(TempTree::read(dst + "/f" + QString::number(i)), QByteArray(9 << 20, 'b'));
 }
 
 TEST_F(CopySafetyTest, StaleTemporariesOfAKilledRunGoAndNothingElse) {
