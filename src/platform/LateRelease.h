@@ -10,7 +10,7 @@ namespace quorvia::platform {
 // Descriptors of files a copy has just replaced, closed on a thread of their
 // own. Closing the last one frees the old file's blocks, and where the file
 // system discards freed blocks the kernel waits for the disk then: the walk
-// goes on meanwhile, as rsync's receiver does beside its generator.
+// goes on meanwhile.
 class LateRelease {
 public:
     LateRelease() = default;
