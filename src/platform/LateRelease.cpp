@@ -1,5 +1,6 @@
 #include "platform/LateRelease.h"
 
+#include <system_error>
 #include <unistd.h>
 
 namespace quorvia::platform {
@@ -21,19 +22,26 @@ LateRelease::~LateRelease() {
 }
 
 void LateRelease::hand(int fd) {
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        if (m_waiting.size() < kMostWaiting) {
-            m_waiting.push_back(fd);
-            if (!m_thread.joinable())
-                m_thread = std::thread([this] { work(); });
-            fd = -1;
-        }
-    }
-    if (fd >= 0)
-        ::close(fd);
-    else
+    std::unique_lock<std::mutex> guard(m_lock);
+    if (m_waiting.size() < kMostWaiting && started()) {
+        m_waiting.push_back(fd);
+        guard.unlock();
         m_wake.notify_one();
+        return;
+    }
+    guard.unlock();
+    ::close(fd);
+}
+
+bool LateRelease::started() {
+    if (m_thread.joinable())
+        return true;
+    try {
+        m_thread = std::thread([this] { work(); });
+        return true;
+    } catch (const std::system_error&) {
+        return false; // no thread to be had: the caller closes for itself
+    }
 }
 
 bool LateRelease::settle() {

@@ -25,6 +25,7 @@ public:
     bool settle();
 
 private:
+    bool started(); // under m_lock
     void work();
 
     std::mutex m_lock;
