@@ -3,7 +3,10 @@
 #include "app/Alerts.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QInputDialog>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace quorvia {
@@ -14,6 +17,9 @@ namespace {
 // Questions and plain boxes carry the program's name; the busy caption is the
 // main window's alone.
 const QString kTitle = QString::fromLatin1(kIdleTitle);
+// The title bar's icon, buttons and margins beside the caption, and room
+// for a title font larger than the dialogs' own.
+constexpr int kTitleBarExtras = 160;
 
 // The window the person is working in, when it can own a box: a box raised
 // from a dialog must not send that dialog behind the main window. The splash
@@ -35,6 +41,19 @@ QWidget* QtDialogs::owner() const {
 }
 
 int QtDialogs::run(QDialog& box) {
+    // A box has a close button only, and is wide enough for the window
+    // manager to show its whole caption beside its icon and buttons (a
+    // message box sizes itself; its captions are short).
+    box.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                       Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    // A prompt is as wide as its layout makes it: widen the field in it.
+    if (auto* field = qobject_cast<QInputDialog*>(&box) ? box.findChild<QLineEdit*>() : nullptr) {
+        QFont titleFont = box.font();
+        titleFont.setBold(true);
+        const QMargins margins = box.layout() ? box.layout()->contentsMargins() : QMargins();
+        field->setMinimumWidth(QFontMetrics(titleFont).horizontalAdvance(box.windowTitle()) +
+                               kTitleBarExtras - margins.left() - margins.right());
+    }
     if (answerNextBox)
         return answerNextBox(box);
     return box.exec();
