@@ -13,7 +13,7 @@ QString instanceLockPath(const QString& name);
 // The user's runtime folder, the same for a run from cron (which sets no
 // XDG_RUNTIME_DIR) as for the window, so that they find each other's locks
 // and socket: XDG_RUNTIME_DIR, else <userFolders>/<uid> when that is the
-// user's own, else Qt's fallback.
+// user's own, else a private folder in the temporary folder.
 QString runtimeFolder(const QString& userFolders = QStringLiteral("/run/user"));
 QString instanceServerName(const QString& name);
 

@@ -92,7 +92,15 @@ TEST(RuntimeFolderTest, ARunFromCronFindsTheWindowsRuntimeFolder) {
     EXPECT_EQ(own, runtimeFolder(tree.at("run")));
     // A folder others may enter is no runtime folder.
     QFile::setPermissions(own, QFile::permissions(own) | QFile::ReadOther | QFile::ExeOther);
-    EXPECT_NE(own, runtimeFolder(tree.at("run")));
+    static QStringList warnings;
+    const QtMessageHandler before = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& text) { warnings << text; });
+    const QString fallback = runtimeFolder(tree.at("run"));
+    qInstallMessageHandler(before);
+    EXPECT_NE(own, fallback);
+    EXPECT_EQ(QFileInfo(fallback).ownerId(), getuid());
+    EXPECT_EQ(QFile::permissions(fallback) & 0x0077, 0); // nothing for group or others
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join('|').toStdString(); // nothing on stderr
     const QFile::Permissions ownerOnly = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
     QFile::setPermissions(tree.mkdir("session"), ownerOnly);
     QFile::setPermissions(own, ownerOnly);
