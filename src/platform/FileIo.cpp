@@ -9,7 +9,9 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 namespace quorvia::platform {
@@ -52,6 +54,26 @@ template <typename Make> int underNewName(QByteArray& name, Make make) {
             return errno;
     }
     return EEXIST;
+}
+
+// File systems that give a file's blocks or pages back on this machine when
+// its last reference goes, which may wait for the disk. Elsewhere holding the
+// old file on only costs: an NFS client keeps a busy file under a hidden name
+// until it is closed, and a FUSE server frees it at the rename anyway.
+bool freesOnLastClose(int folder) {
+    struct statfs fs {};
+    if (::fstatfs(folder, &fs) != 0)
+        return false;
+    switch (fs.f_type) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
 }
 
 int errorOf(int result) {
@@ -198,7 +220,9 @@ int PosixFileIo::close(int fd) {
 
 int PosixFileIo::replace(int folder, const QByteArray& from, const QByteArray& to) {
     // Held over the rename, the old file is let go on the release thread.
-    const int old = ::openat(folder, to.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    const int old = freesOnLastClose(folder)
+                        ? ::openat(folder, to.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC)
+                        : -1;
     const int error = errorOf(::renameat(folder, from.constData(), folder, to.constData()));
     if (old >= 0 && error == 0) {
         if (!m_late)
