@@ -285,12 +285,19 @@ void abortFigure(Engine& engine, const QString& work) {
             if (text.startsWith("Quorvia Was Aborted") && asked.isValid())
                 latency = asked.nsecsElapsed() / 1e6;
         };
-        QTimer::singleShot(60, Qt::PreciseTimer, [&] {
-            asked.start();
-            engine.state.flags.AbortRequested = true;
-        });
+        // Asked by a timer a few pumps into the copy (pumps come every few
+        // milliseconds; a fixed time would miss a copy that takes less).
+        int pumpsCopying = 0;
+        engine.port.onPump = [&] {
+            if (engine.port.text(Field::Caption).endsWith('%') && ++pumpsCopying == 3)
+                QTimer::singleShot(1, Qt::PreciseTimer, [&] {
+                    asked.start();
+                    engine.state.flags.AbortRequested = true;
+                });
+        };
         engine.queue(work + "/t4", work + "/ours");
         engine.measure([&] { RunQueue(engine.state, engine.port); });
+        engine.port.onPump = nullptr;
         engine.port.boxes.clear();
         if (latency < 0 || QFile::exists(work + "/ours/big.bin"))
             fail("the abort did not land in the middle of the copy");
