@@ -13,7 +13,6 @@
 #include "schemes/SchemeFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 namespace quorvia::cli {
 
@@ -21,12 +20,7 @@ namespace {
 
 // Folder 2 of a scheme file, as its second line holds it.
 QString folder2Of(const QString& schemeFile) {
-    QFile file(schemeFile);
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly))
-        bytes = file.read(1 << 20);
-    const QStringList lines = DecodeSchemeLines(bytes, 2);
-    return lines.size() > 1 ? lines[1].trimmed() : QString();
+    return ReadSchemeLines(schemeFile, 2)[1].trimmed();
 }
 
 int run(const Request& request, const QString& folder, QTextStream& out, QTextStream& err) {

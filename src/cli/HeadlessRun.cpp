@@ -16,7 +16,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <csignal>
 #include <unistd.h>
@@ -46,13 +45,7 @@ QString oneLine(const QString& text) {
 
 // The scheme as the window's boxes would hold it after loading it.
 SchemeRecord loadScheme(const QString& file) {
-    QFile f(file);
-    QByteArray bytes;
-    if (f.open(QIODevice::ReadOnly))
-        bytes = f.read(1 << 20);
-    QStringList lines = DecodeSchemeLines(bytes, 2);
-    while (lines.size() < 2)
-        lines << QString();
+    const QStringList lines = ReadSchemeLines(file, 2);
     return {file, lines[0].trimmed(), lines[1].trimmed()};
 }
 

@@ -5,7 +5,6 @@
 #include "schemes/SchemeFile.h"
 
 #include <QDir>
-#include <QFile>
 
 namespace quorvia::cli {
 
@@ -15,13 +14,7 @@ void ListSchemes(const QString& folder, QTextStream& out) {
     if (list.items().isEmpty())
         out << "No schemes in " << folder << Qt::endl;
     for (const QString& item : list.items()) {
-        QFile file(QDir(folder).filePath(item));
-        QByteArray bytes;
-        if (file.open(QIODevice::ReadOnly))
-            bytes = file.read(1 << 20);
-        QStringList lines = DecodeSchemeLines(bytes, 9);
-        while (lines.size() < 9)
-            lines << QString();
+        const QStringList lines = ReadSchemeLines(QDir(folder).filePath(item), 9);
         const QString name = SchemeName(item);
         QString lastRun = lines[2].trimmed();
         if (lastRun.isEmpty())

@@ -28,6 +28,20 @@ QByteArray EncodeSchemeFile(const SchemeFileLines& lines) {
     return out;
 }
 
+namespace {
+QStringList padded(QStringList lines, int count) {
+    while (lines.size() < count)
+        lines << QString();
+    return lines;
+}
+} // namespace
+
+QStringList ReadSchemeLines(const QString& path, int count) {
+    QByteArray bytes;
+    platform::readFileHead(QFile::encodeName(path), kMaxReadBytes, bytes);
+    return padded(DecodeSchemeLines(bytes, count), count);
+}
+
 QStringList DecodeSchemeLines(const QByteArray& bytes, int maxLines) {
     QStringList lines;
     QByteArray current;
@@ -131,9 +145,7 @@ void LoadSchemeFile(const Settings& settings, UserPort& port, const QString& pat
         ClearLastRunDisplay(port.view);
         return;
     }
-    QStringList lines = DecodeSchemeLines(bytes, 9);
-    while (lines.size() < 9)
-        lines << QString();
+    const QStringList lines = padded(DecodeSchemeLines(bytes, 9), 9);
     auto count = [](const QString& line) {
         return platform::formatCount(platform::parseNumber(line));
     };

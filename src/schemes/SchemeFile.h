@@ -19,6 +19,9 @@ struct SchemeFileLines {
 QByteArray EncodeSchemeFile(const SchemeFileLines& lines);
 // Lines up to CR (the LF after it skipped, a bare LF also ends a line); 0x1A ends the file.
 QStringList DecodeSchemeLines(const QByteArray& bytes, int maxLines);
+// The first `count` lines of a scheme file, empty ones for what it lacks (and
+// all empty when it cannot be read).
+QStringList ReadSchemeLines(const QString& path, int count);
 // The scheme's name: the file name of its scheme file without ".sch".
 QString SchemeName(const QString& schemeFile);
 // The lines of a scheme that has never run.
